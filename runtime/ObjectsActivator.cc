@@ -1,0 +1,94 @@
+#include "ObjectsActivator.h"
+
+#include <csignal>
+#include <ctime>
+
+#include "Clock.h"
+#include "DebugStream.h"
+
+namespace uniset
+{
+    void blockTerminationSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    }
+}
+
+ObjectsActivator::ObjectsActivator() : ObjectsManager()
+{
+    setName("ObjectsActivator");
+    uniset::blockTerminationSignals();
+}
+
+ObjectsActivator::~ObjectsActivator()
+{
+    if (runningFlag)
+        stop();
+    join();
+}
+
+void ObjectsActivator::run(bool thread)
+{
+    uniset::blockTerminationSignals();
+    stopFlag = false;
+    runningFlag = true;
+    activateObject();
+    for (UniSetObject* o : allObjects())
+        o->startThread();
+
+    if (thread)
+        waiter = std::thread([this] { waitForSignals(); });
+    else
+        waitForSignals();
+}
+
+void ObjectsActivator::waitForSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+
+    int signo = SIGTERM;
+    while (!stopFlag)
+    {
+        timespec ts{0, 50 * 1000 * 1000};
+        const int sig = sigtimedwait(&set, nullptr, &ts);
+        if (sig == SIGHUP)
+        {
+            // Log rotation: every object reopens its log from its own thread.
+            broadcast(UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::LogRotate).transport());
+            continue;
+        }
+        if (sig == SIGTERM || sig == SIGINT)
+        {
+            signo = sig;
+            break;
+        }
+    }
+    terminateAll(signo);
+    runningFlag = false;
+}
+
+void ObjectsActivator::terminateAll(int signo)
+{
+    auto tree = allObjects();
+    for (UniSetObject* o : tree)
+        o->terminate(signo);
+    for (UniSetObject* o : tree)
+        o->joinThread();
+}
+
+void ObjectsActivator::stop() { stopFlag = true; }
+
+void ObjectsActivator::join()
+{
+    if (waiter.joinable() && waiter.get_id() != std::this_thread::get_id())
+        waiter.join();
+}

@@ -1,0 +1,43 @@
+// Starts the registered objects, each on its own thread, and stops them on a
+// terminate signal (SIGTERM, SIGINT); SIGHUP asks every object to reopen its log.
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "ObjectsManager.h"
+
+class ObjectsActivator : public ObjectsManager
+{
+public:
+    // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread, so that threads
+    // started from here on leave them to the activator.
+    ObjectsActivator();
+    ~ObjectsActivator() override;
+
+    std::string getType() const override { return "ObjectsActivator"; }
+
+    // Activates every registered object, starts their threads and waits for a
+    // terminate signal or stop(). With thread true it waits on a thread of its
+    // own and returns at once.
+    void run(bool thread);
+    // Terminates every object as a signal would (sigterm, then the thread stops).
+    void stop();
+    // For run(true): waits until every object has stopped.
+    void join();
+    bool isRunning() const { return runningFlag.load(); }
+
+private:
+    void waitForSignals();
+    void terminateAll(int signo);
+
+    std::atomic<bool> stopFlag{false};
+    std::atomic<bool> runningFlag{false};
+    std::thread waiter;
+};
+
+namespace uniset
+{
+    // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread (runtime threads call it).
+    void blockTerminationSignals();
+}

@@ -1,0 +1,43 @@
+// An object that owns others: activating it activates them, a broadcast reaches them all.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "UniSetObject.h"
+
+class ObjectsManager : public UniSetObject
+{
+public:
+    explicit ObjectsManager(UniSetTypes::ObjectId id);
+    ObjectsManager();
+    ~ObjectsManager() override;
+
+    std::string getType() const override { return "ObjectsManager"; }
+
+    // Registering an object twice does nothing; false when obj is null.
+    virtual bool addObject(UniSetObject* obj);
+    // Stops the object's thread and forgets it; the caller still owns it.
+    virtual bool removeObject(UniSetObject* obj);
+    virtual bool addManager(ObjectsManager* mngr);
+    virtual bool removeManager(ObjectsManager* mngr);
+
+    // Queues msg to every registered object and, through the managers, to theirs.
+    virtual void broadcast(const UniSetTypes::TransportMessage& msg);
+
+    bool activateObject() override;
+    bool disactivate() override;
+
+    // This manager's tree: every registered object and manager, depth first.
+    std::vector<UniSetObject*> allObjects();
+    std::vector<UniSetObject*> getObjects();
+    std::vector<ObjectsManager*> getManagers();
+
+private:
+    friend class UniSetObject;
+    void detach(UniSetObject* obj);
+
+    std::recursive_mutex listMutex;
+    std::vector<UniSetObject*> objects;
+    std::vector<ObjectsManager*> managers;
+};

@@ -1,0 +1,224 @@
+#include "UniSetObject.h"
+
+#include <iostream>
+#include <unordered_map>
+
+#include "Clock.h"
+#include "Configuration.h"
+#include "DebugStream.h"
+#include "Exceptions.h"
+#include "ObjectsActivator.h"
+#include "ObjectsManager.h"
+#include "Store.h"
+
+namespace uniset
+{
+    namespace
+    {
+        std::mutex registryMutex;
+        std::unordered_map<UniSetTypes::ObjectId, UniSetObject*>& registry()
+        {
+            static std::unordered_map<UniSetTypes::ObjectId, UniSetObject*> r;
+            return r;
+        }
+
+        size_t defaultWatermark()
+        {
+            if (!UniSetTypes::conf)
+                return 1000;
+            const int w = UniSetTypes::conf->getArgPInt("--queue-watermark", 1000);
+            return w > 0 ? static_cast<size_t>(w) : 1000;
+        }
+    }
+
+    UniSetObject* findObject(UniSetTypes::ObjectId id)
+    {
+        std::lock_guard<std::mutex> lk(registryMutex);
+        auto it = registry().find(id);
+        return it == registry().end() ? nullptr : it->second;
+    }
+}
+
+using namespace UniSetTypes;
+
+UniSetObject::UniSetObject(ObjectId id) : ui(this), myid(id), watermark(uniset::defaultWatermark())
+{
+    myname = conf ? conf->getNameById(id) : std::string();
+    if (myname.empty())
+        myname = id == DefaultObjectId ? "UniSetObject" : "Object" + std::to_string(id);
+    if (id != DefaultObjectId)
+    {
+        std::lock_guard<std::mutex> lk(uniset::registryMutex);
+        uniset::registry()[id] = this;
+    }
+}
+
+UniSetObject::UniSetObject() : UniSetObject(DefaultObjectId) {}
+
+UniSetObject::~UniSetObject()
+{
+    stopThread();
+    joinThread();
+    if (parent)
+        parent->detach(this);
+    uniset::Store::forgetEverywhere(this);
+    if (myid != DefaultObjectId)
+    {
+        std::lock_guard<std::mutex> lk(uniset::registryMutex);
+        auto it = uniset::registry().find(myid);
+        if (it != uniset::registry().end() && it->second == this)
+            uniset::registry().erase(it);
+    }
+}
+
+void UniSetObject::push(const TransportMessage& msg)
+{
+    size_t len = 0;
+    bool crossed = false;
+    {
+        std::lock_guard<std::mutex> lk(queueMutex);
+        queue.emplace_back(msg);
+        len = queue.size();
+        if (len > watermark && !aboveWatermark)
+            crossed = aboveWatermark = true;
+    }
+    queueCond.notify_one();
+    if (crossed)
+        unideb.any() << myname << "(push): message queue is long: " << len << " messages" << std::endl;
+}
+
+bool UniSetObject::receiveMessage(VoidMessage& vm)
+{
+    std::lock_guard<std::mutex> lk(queueMutex);
+    if (queue.empty())
+        return false;
+    vm = queue.front();
+    queue.pop_front();
+    if (aboveWatermark && queue.size() <= watermark / 2)
+        aboveWatermark = false;
+    return true;
+}
+
+bool UniSetObject::waitMessage(VoidMessage& vm, int timeMS)
+{
+    if (receiveMessage(vm))
+        return true;
+    if (timeMS <= 0 || terminating())
+        return false;
+    if (!uniset::clock().isReal())
+    {
+        uniset::clock().sleepMs(timeMS);
+        return receiveMessage(vm);
+    }
+    {
+        std::unique_lock<std::mutex> lk(queueMutex);
+        queueCond.wait_for(lk, std::chrono::milliseconds(timeMS), [&] { return !queue.empty() || terminating(); });
+    }
+    return receiveMessage(vm);
+}
+
+size_t UniSetObject::countMessages() const
+{
+    std::lock_guard<std::mutex> lk(queueMutex);
+    return queue.size();
+}
+
+void UniSetObject::cleanMsgQueue()
+{
+    std::lock_guard<std::mutex> lk(queueMutex);
+    queue.clear();
+    aboveWatermark = false;
+}
+
+bool UniSetObject::activateObject() { return true; }
+
+bool UniSetObject::disactivate()
+{
+    stopRequested = true;
+    return true;
+}
+
+void UniSetObject::sigterm(int) { stopRequested = true; }
+
+void UniSetObject::callback()
+{
+    VoidMessage vm;
+    if (waitMessage(vm, 100))
+        processingMessage(&vm);
+}
+
+void UniSetObject::processingMessage(VoidMessage*) {}
+
+void UniSetObject::startThread()
+{
+    if (running.exchange(true))
+        return;
+    if (thread.joinable())
+        thread.join();
+    stopRequested = false;
+    thread = std::thread([this] { threadMain(); });
+}
+
+void UniSetObject::threadMain()
+{
+    uniset::blockTerminationSignals();
+    while (!stopRequested)
+    {
+        std::lock_guard<std::mutex> lk(passMutex);
+        if (stopRequested)
+            break;
+        try
+        {
+            callback();
+        }
+        catch (const std::exception& ex)
+        {
+            unideb.any() << myname << "(callback): " << ex.what() << std::endl;
+        }
+        catch (...)
+        {
+            unideb.any() << myname << "(callback): catch ..." << std::endl;
+        }
+    }
+    running = false;
+}
+
+void UniSetObject::terminate(int signo)
+{
+    terminatingFlag = true;
+    pauseCond.notify_all();
+    queueCond.notify_all();
+    {
+        std::lock_guard<std::mutex> lk(passMutex);
+        sigterm(signo);
+        stopRequested = true;
+    }
+}
+
+void UniSetObject::stopThread()
+{
+    stopRequested = true;
+    pauseCond.notify_all();
+    queueCond.notify_all();
+}
+
+void UniSetObject::joinThread()
+{
+    if (thread.joinable() && thread.get_id() != std::this_thread::get_id())
+        thread.join();
+}
+
+bool UniSetObject::pauseFor(int ms)
+{
+    if (terminating())
+        return false;
+    if (ms <= 0)
+        return true;
+    if (!uniset::clock().isReal())
+    {
+        uniset::clock().sleepMs(ms);
+        return true;
+    }
+    std::unique_lock<std::mutex> lk(pauseMutex);
+    return !pauseCond.wait_for(lk, std::chrono::milliseconds(ms), [&] { return terminating() || stopRequested.load(); });
+}

@@ -1,0 +1,42 @@
+#include "UniSetTypes.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace UniversalIO
+{
+    std::ostream& operator<<(std::ostream& os, IOTypes t)
+    {
+        return os << UniSetTypes::iotypeToText(t);
+    }
+}
+
+namespace UniSetTypes
+{
+    UniversalIO::IOTypes getIOType(const std::string& text)
+    {
+        std::string s = text;
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+        if (s == "DI")
+            return UniversalIO::DigitalInput;
+        if (s == "DO")
+            return UniversalIO::DigitalOutput;
+        if (s == "AI")
+            return UniversalIO::AnalogInput;
+        if (s == "AO")
+            return UniversalIO::AnalogOutput;
+        return UniversalIO::UnknownIOType;
+    }
+
+    std::string iotypeToText(UniversalIO::IOTypes t)
+    {
+        switch (t)
+        {
+        case UniversalIO::DigitalInput: return "DI";
+        case UniversalIO::DigitalOutput: return "DO";
+        case UniversalIO::AnalogInput: return "AI";
+        case UniversalIO::AnalogOutput: return "AO";
+        default: return "UnknownIOType";
+        }
+    }
+}

@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+#include "Store.h"
+
+namespace testing_support
+{
+    std::string configXml(const std::string& body)
+    {
+        return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure>\n" + body + "\n</configure>\n";
+    }
+
+    TestWorld::TestWorld(const std::string& body, std::vector<std::string> args)
+    {
+        uniset::setClock(&manual);
+        if (args.empty())
+            args.emplace_back("test");
+        config = UniSetTypes::Configuration::fromString(configXml(body), args);
+        UniSetTypes::conf = config.get();
+        memory = std::make_unique<uniset::InProcessStore>(*config);
+        uniset::setStore(memory.get());
+    }
+
+    TestWorld::~TestWorld()
+    {
+        uniset::setStore(nullptr);
+        memory.reset();
+        UniSetTypes::conf = nullptr;
+        config.reset();
+        uniset::setClock(nullptr);
+    }
+
+    UniSetTypes::ObjectId TestWorld::id(const std::string& name) const
+    {
+        auto sid = config->getSensorID(name);
+        if (sid == UniSetTypes::DefaultObjectId)
+            sid = config->getObjectID(name);
+        return sid;
+    }
+
+    std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj)
+    {
+        std::vector<UniSetTypes::VoidMessage> out;
+        UniSetTypes::VoidMessage vm;
+        while (obj.receiveMessage(vm))
+            out.push_back(vm);
+        return out;
+    }
+
+    bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound)
+    {
+        const auto end = std::chrono::steady_clock::now() + bound;
+        while (std::chrono::steady_clock::now() < end)
+        {
+            if (cond())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return cond();
+    }
+
+    TempDir::TempDir()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "ravna-test-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            throw std::runtime_error("mkdtemp failed");
+        dir = tmpl;
+    }
+
+    TempDir::~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    void TempDir::write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(path(name)) << text;
+    }
+
+    std::string TempDir::read(const std::string& name) const
+    {
+        std::ifstream in(path(name));
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+}

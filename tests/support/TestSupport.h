@@ -1,0 +1,58 @@
+// Helpers shared by the unit tests: a configuration made from text, the
+// in-process store and the manual clock, installed for one test.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "Configuration.h"
+#include "InProcessStore.h"
+#include "UniSetObject.h"
+
+namespace testing_support
+{
+    // A configuration document: <configure> around the given body.
+    std::string configXml(const std::string& body);
+
+    // conf, an in-process store over its sensors and a manual clock, for the life of the object.
+    class TestWorld
+    {
+    public:
+        explicit TestWorld(const std::string& body, std::vector<std::string> args = {});
+        ~TestWorld();
+
+        UniSetTypes::Configuration& cfg() { return *config; }
+        uniset::InProcessStore& store() { return *memory; }
+        uniset::ManualClock& clock() { return manual; }
+        UniSetTypes::ObjectId id(const std::string& name) const;
+
+    private:
+        uniset::ManualClock manual;
+        std::unique_ptr<UniSetTypes::Configuration> config;
+        std::unique_ptr<uniset::InProcessStore> memory;
+    };
+
+    // Takes every queued message of obj.
+    std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj);
+
+    // Polls cond on the real clock until it holds or the bound passes.
+    bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound = std::chrono::seconds(10));
+
+    // A file under a fresh temporary directory, removed with the object.
+    class TempDir
+    {
+    public:
+        TempDir();
+        ~TempDir();
+        std::string path(const std::string& name) const { return dir + "/" + name; }
+        void write(const std::string& name, const std::string& text) const;
+        std::string read(const std::string& name) const;
+
+    private:
+        std::string dir;
+    };
+}
