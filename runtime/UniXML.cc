@@ -1,6 +1,9 @@
 #include "UniXML.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 #include <libxml/parser.h>
 
 #include "Exceptions.h"
@@ -35,6 +38,8 @@ UniXML::~UniXML() { close(); }
 void UniXML::open(const std::string& fname)
 {
     close();
+    if (::access(fname.c_str(), R_OK) != 0)
+        throw UniSetTypes::SystemError("'" + fname + "': cannot be read: " + std::strerror(errno));
     xmlResetLastError();
     xmlDoc* d = xmlReadFile(fname.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR);
     if (!d)
