@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include "Mutex.h"
+
 #include <thread>
 
 namespace uniset
@@ -23,7 +25,7 @@ namespace uniset
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 
-    bool RealClock::tryLockFor(std::timed_mutex& m, int64_t timeoutMs)
+    bool RealClock::tryLockFor(TimedMutex& m, int64_t timeoutMs)
     {
         if (timeoutMs < 0)
         {
@@ -42,7 +44,7 @@ namespace uniset
         return tv;
     }
 
-    bool ManualClock::tryLockFor(std::timed_mutex& m, int64_t timeoutMs)
+    bool ManualClock::tryLockFor(TimedMutex& m, int64_t timeoutMs)
     {
         if (m.try_lock())
             return true;

@@ -5,11 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <sys/time.h>
 
 namespace uniset
 {
+    class TimedMutex;
+
     class Clock
     {
     public:
@@ -20,7 +21,7 @@ namespace uniset
         virtual timeval wallTime() const = 0;
         virtual void sleepMs(int64_t ms) = 0;
         // Waits at most timeoutMs for the mutex; true when locked.
-        virtual bool tryLockFor(std::timed_mutex& m, int64_t timeoutMs) = 0;
+        virtual bool tryLockFor(TimedMutex& m, int64_t timeoutMs) = 0;
         // Whether waits of the runtime may block a thread (false on the manual clock).
         virtual bool isReal() const = 0;
     };
@@ -31,7 +32,7 @@ namespace uniset
         int64_t nowMs() const override;
         timeval wallTime() const override;
         void sleepMs(int64_t ms) override;
-        bool tryLockFor(std::timed_mutex& m, int64_t timeoutMs) override;
+        bool tryLockFor(TimedMutex& m, int64_t timeoutMs) override;
         bool isReal() const override { return true; }
     };
 
@@ -44,7 +45,7 @@ namespace uniset
         timeval wallTime() const override;
         void sleepMs(int64_t ms) override { if (ms > 0) now_ += ms; }
         // An uncontended lock is taken; a contended one fails after its time-out has "passed".
-        bool tryLockFor(std::timed_mutex& m, int64_t timeoutMs) override;
+        bool tryLockFor(TimedMutex& m, int64_t timeoutMs) override;
         bool isReal() const override { return false; }
 
         void advance(std::chrono::milliseconds d) { now_ += d.count(); }
