@@ -160,6 +160,12 @@ void DebugStream::logFile(const std::string& path)
     sink = path.empty() ? nullptr : uniset::openSink(path);
 }
 
+void DebugStream::reopenLogFile() const
+{
+    if (sink)
+        sink->reopen();
+}
+
 void DebugStream::write(const std::string& text, bool) const
 {
     if (sink)

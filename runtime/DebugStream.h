@@ -92,6 +92,9 @@ public:
     // path opened by another stream is shared, and opening it again reopens it for all.
     void logFile(const std::string& path);
     const std::string& getLogFile() const { return fileName; }
+    // Reopens this stream's file (after a rotation) for every stream sharing it,
+    // without touching the stream itself, so any thread may call it.
+    void reopenLogFile() const;
     // Without a file, lines go to standard error.
 
     // A time-stamped line at a level; dropped when the level is off.

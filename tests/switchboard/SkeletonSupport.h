@@ -1,0 +1,71 @@
+// A small process class on the skeleton with one item of every kind, and a
+// capture of the runtime's log, for the skeleton's tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "DebugStream.h"
+#include "Exceptions.h"
+#include "ProcessSkeleton.h"
+#include "TestSupport.h"
+
+#define PROBE_SK_LIST(ITEM, FIXED, MSG, SETTING)                                                                  \
+    ITEM(state_as, in, AI, mandatory, 0)                                                                           \
+    ITEM(on_s, in, DI, mandatory, 0)                                                                               \
+    ITEM(On_c, out, DO, mandatory, 0)                                                                              \
+    ITEM(level_as, out, AI, optional, 7)                                                                           \
+    MSG(mid_NotOn)                                                                                                 \
+    MSG(mid_NotOff)                                                                                                \
+    SETTING(autoReset, flag, "0")                                                                                  \
+    SETTING(OnTime, number, "500")
+
+class Probe_SK : public ravna::ProcessSkeleton<UniSetObject>
+{
+public:
+    Probe_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
+    Probe_SK();
+
+    RAVNA_SKELETON(PROBE_SK_LIST)
+};
+
+// Counts its passes and keeps the sensor messages it was handed.
+class Probe : public Probe_SK
+{
+public:
+    using Probe_SK::Probe_SK;
+
+    void step() override
+    {
+        ++steps;
+        if (throwInStep)
+            throw UniSetTypes::Exception("step failed");
+    }
+    void sensorInfo(const UniSetTypes::SensorMessage* sm) override { seen.push_back(sm->id); }
+    void askSensors(UniversalIO::UIOCommand cmd) override { asked.push_back(cmd); }
+
+    using Probe_SK::retryUntilDone;
+
+    int steps = 0;
+    bool throwInStep = false;
+    std::vector<UniSetTypes::ObjectId> seen;
+    std::vector<UniversalIO::UIOCommand> asked;
+};
+
+// The probe's configuration: sensors 100.., the object 5000 and its node.
+std::string probeWorld(const std::string& nodeAttributes);
+
+// The runtime's log (unideb) into a file at every level, for the scope of a test.
+class LogCapture
+{
+public:
+    explicit LogCapture(DebugStream& stream = UniSetTypes::unideb);
+    ~LogCapture();
+    std::string text() const;
+    std::string file() const { return dir.path("log.txt"); }
+
+private:
+    testing_support::TempDir dir;
+    DebugStream& stream;
+    DebugStream saved;
+};
