@@ -1,0 +1,32 @@
+#include "ADGState_SK.h"
+
+#include "DebugStream.h"
+
+using namespace UniSetTypes;
+
+namespace
+{
+    const ravna::SkeletonTraits traits{"ADGState", 300, 30};
+}
+
+ADGState_SK::ADGState_SK(ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
+{
+    init(skeletonLayout());
+}
+
+ADGState_SK::ADGState_SK() : ProcessSkeleton(traits) {}
+
+ADGState_SK::~ADGState_SK() = default;
+
+bool ADGState_SK::alarm(ObjectId code, bool state)
+{
+    if (code == DefaultObjectId)
+    {
+        unideb.crit() << getName() << "(alarm): попытка послать сообщение с DefaultObjectId" << std::endl;
+        return false;
+    }
+    // One whole line, whatever levels are on: a half line would run into the next one.
+    unideb.level1() << getName() << "(alarm): " << (state ? "SEND (" : "RESET (") << code << ")"
+                    << " not found MessgeOID?!!" << std::endl;
+    return false;
+}

@@ -1,0 +1,22 @@
+// Skeleton of the auxiliary set's state object: whether its diesel runs and its
+// generator works in; the set's working flag, generator flag and state code out.
+#pragma once
+
+#include "ProcessSkeleton.h"
+
+#define VDGSTATE_SK_LIST(ITEM, FIXED, MSG, SETTING)                                                               \
+    ITEM(Diesel_Working_s, in, DI, mandatory, 0)                                                                   \
+    ITEM(Generator_Working_s, in, DI, mandatory, 0)                                                                \
+    ITEM(DG_Working_s, out, DI, mandatory, 0)                                                                      \
+    ITEM(State_as, out, AI, mandatory, 0)                                                                          \
+    ITEM(Generator_as, out, AI, mandatory, 0)
+
+class VDGState_SK : public ravna::ProcessSkeleton<UniSetObject>
+{
+public:
+    VDGState_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
+    VDGState_SK();
+    ~VDGState_SK() override;
+
+    RAVNA_SKELETON(VDGSTATE_SK_LIST)
+};
