@@ -34,6 +34,14 @@ namespace Ravna
         std::string twoDigits(int n) { return (n <= 9 ? "0" : "") + std::to_string(n); }
     }
 
+    void initClassLog(DebugStream& classLog, bool& initialised, const DebugStream& from)
+    {
+        if (initialised)
+            return;
+        initialised = true;
+        classLog = from;
+    }
+
     xmlNode* getSensorsSection() { return conf->getXMLSensorsSection(); }
 
     void unescapeNewlines(std::string& text)

@@ -14,6 +14,10 @@ namespace Ravna
     // No levels and no file until the program's start-up gives it both.
     extern DebugStream dlog;
 
+    // A class log stream's initLog: the first call copies from into classLog,
+    // later calls change nothing.
+    void initClassLog(DebugStream& classLog, bool& initialised, const DebugStream& from);
+
     xmlNode* getSensorsSection();
     // Turns every backslash-n pair into a newline, in place.
     void unescapeNewlines(std::string& text);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <libxml/tree.h>
+#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -219,6 +220,13 @@ namespace ravna
         std::vector<bool> messageStates;
         std::vector<bool> prevMessageStates;
     };
+
+    // A process object prints as its name.
+    template <class Base>
+    std::ostream& operator<<(std::ostream& os, const ProcessSkeleton<Base>& obj)
+    {
+        return os << obj.getName();
+    }
 
     extern template class ProcessSkeleton<UniSetObject>;
     extern template class ProcessSkeleton<ObjectsManager>;

@@ -4,6 +4,7 @@
 
 #include "Configuration.h"
 #include "Exceptions.h"
+#include "Ravna.h"
 #include "UniXML.h"
 
 using namespace UniSetTypes;
@@ -12,11 +13,8 @@ DebugStream Switchboard::dlog(Debug::NONE);
 
 void Switchboard::initLog(const DebugStream& log)
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    dlog = log;
+    static bool initialised = false;
+    Ravna::initClassLog(dlog, initialised, log);
 }
 
 Switchboard::Switchboard(const std::string& name, xmlNode* cnode) : Switchboard_SK(conf->getObjectID(name), cnode)

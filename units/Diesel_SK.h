@@ -1,0 +1,16 @@
+// Skeleton of the diesel unit monitor: the diesel's state code.
+#pragma once
+
+#include "ProcessSkeleton.h"
+
+#define DIESEL_SK_LIST(ITEM, FIXED, MSG, SETTING) ITEM(state_as, in, AI, mandatory, 0)
+
+class Diesel_SK : public ravna::ProcessSkeleton<UniSetObject>
+{
+public:
+    Diesel_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
+    Diesel_SK();
+    ~Diesel_SK() override;
+
+    RAVNA_SKELETON(DIESEL_SK_LIST)
+};

@@ -1,0 +1,16 @@
+// Skeleton of the generator unit monitor: the generator's state code.
+#pragma once
+
+#include "ProcessSkeleton.h"
+
+#define GENERATOR_SK_LIST(ITEM, FIXED, MSG, SETTING) ITEM(state_as, in, AI, mandatory, 0)
+
+class Generator_SK : public ravna::ProcessSkeleton<UniSetObject>
+{
+public:
+    Generator_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
+    Generator_SK();
+    ~Generator_SK() override;
+
+    RAVNA_SKELETON(GENERATOR_SK_LIST)
+};
