@@ -1,0 +1,57 @@
+// The station simulator: one diesel-generator set with its breaker QG on the test
+// bench. It answers the station control's commands with the feedback a real set
+// gives, after the delays of its timers.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Mendra_SK.h"
+#include "OrTrigger.h"
+
+class Mendra : public Mendra_SK
+{
+public:
+    Mendra(const std::string& name, xmlNode* cnode);
+    Mendra();
+    ~Mendra() override;
+
+    // Local timers.
+    enum Timer
+    {
+        tmStarted = 1,        // the diesel has started
+        tmStopped = 2,        // the diesel has stopped
+        tmQGClosed = 3,       // QG has closed
+        tmQGOpened = 4,       // QG has opened
+        tmDischarged = 5,     // unloading done
+        tmOverload20Off = 6,  // clears the 20 % overload signal, repeating
+        tmVoltageRamp = 7     // one step of the voltage ramp, repeating
+    };
+
+    // Publishes the safe outputs and stops the loop.
+    void sigterm(int signo) override;
+    // Every ordering (start-up, fold-up, finish) leaves the simulated breaker open.
+    void askSensors(UniversalIO::UIOCommand cmd) override;
+    void sensorInfo(const UniSetTypes::SensorMessage* sm) override;
+    void timerInfo(const UniSetTypes::TimerMessage* tm) override;
+    void step() override;
+
+    // The handler of the six command inputs; hides the skeleton's output setter.
+    void setState(UniSetTypes::ObjectId sid, bool state);
+    void resetProtection();
+    // Called by alarmTrigger when its output changes.
+    void onDieselAlarmStop(bool state);
+
+private:
+    void say(const std::string& text) const;
+    void startTimer(Timer id, long msec, short ticks = 1);
+    void cancelTimer(Timer id);
+    // Station state code once the set has settled: closed breaker, running with an open one, or stopped.
+    long settledStationState() const;
+    void sharePower();
+    void tripQG();
+    void voltageRampStep();
+
+    bool qgClosed = false;
+    std::unique_ptr<OrTrigger<Mendra>> alarmTrigger;
+};
