@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Exceptions.h"
+#include "ShmStore.h"
 #include "Store.h"
 
 namespace UniSetTypes
@@ -278,6 +279,7 @@ namespace UniSetTypes
         auto* c = new Configuration(argc, argv, defaultConfile);
         conf = c;
         c->initDebug(unideb, "unideb");
+        uniset::ShmStore::installForProgram(*c);
         return c;
     }
 }
