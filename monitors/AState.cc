@@ -66,8 +66,3 @@ void AState::step()
         waitUnknown = false;
     }
 }
-
-std::ostream& operator<<(std::ostream& os, const AState& obj)
-{
-    return os << obj.getName();
-}

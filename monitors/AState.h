@@ -3,8 +3,6 @@
 // unknownTimeout ms, so a breaker in transit never shows as undefined.
 #pragma once
 
-#include <ostream>
-
 #include "AState_SK.h"
 #include "DebugStream.h"
 #include "PassiveTimer.h"
@@ -47,5 +45,3 @@ private:
     bool waitUnknown = false;
     PassiveTimer ptUnknown;
 };
-
-std::ostream& operator<<(std::ostream& os, const AState& obj);

@@ -40,8 +40,3 @@ void VDGState::step()
     // The breaker's object runs on its own thread; its state is read once a pass.
     out_State_as = stateFor(qg->breakerState());
 }
-
-std::ostream& operator<<(std::ostream& os, const VDGState& obj)
-{
-    return os << obj.getName();
-}

@@ -3,8 +3,6 @@
 // computed it.
 #pragma once
 
-#include <ostream>
-
 #include "AState.h"
 #include "DebugStream.h"
 #include "VDGState_SK.h"
@@ -27,15 +25,13 @@ public:
     static void initLog(const DebugStream& log);
     static DebugStream dlog;
 
-    // The set's state code for a breaker state code and the inputs as they stand.
-    long stateFor(long breaker) const;
-
 protected:
     void sensorInfo(const UniSetTypes::SensorMessage* sm) override;
     void step() override;
 
 private:
+    // The set's state code for a breaker state code and the inputs as they stand.
+    long stateFor(long breaker) const;
+
     AState* qg = nullptr;
 };
-
-std::ostream& operator<<(std::ostream& os, const VDGState& obj);
