@@ -12,7 +12,10 @@ using namespace UniSetTypes;
 
 namespace
 {
+    // Breaker state codes: open, closed, protection tripped.
+    constexpr long qgOpenCode = 0;
     constexpr long qgClosedCode = 1;
+    constexpr long qgProtectionCode = 2;
 
     std::string flag(bool state) { return state ? "1" : "0"; }
 }
@@ -149,8 +152,10 @@ void GRSHImitator::sensorInfo(const SensorMessage* sm)
 
 void GRSHImitator::countClosedBreakers(ObjectId sid, long code)
 {
-    // Counted from each breaker's last code, so that a trip reported as 2 and then 0,
-    // or a repeated 1, counts once.
+    // Counted from each breaker's last position, so that a trip reported as 2 and then 0,
+    // or a repeated 1, counts once. A breaker on its way (4) or undefined (10) stays where it was.
+    if (code != qgOpenCode && code != qgClosedCode && code != qgProtectionCode)
+        return;
     qgStates[sid] = code;
     out_QG_count_as = std::count_if(qgStates.begin(), qgStates.end(),
                                     [](const auto& entry) { return entry.second == qgClosedCode; });

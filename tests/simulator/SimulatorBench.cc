@@ -27,9 +27,11 @@ namespace simtest
         const std::array<std::string, 4> stationTags = {"SEES1Imitator", "SEES2Imitator", "SEES3Imitator",
                                                         "SEES4Imitator"};
 
-        std::vector<UniSetObject*> objects(GRSHImitator& grsh, std::array<std::unique_ptr<Mendra>, 4>& stations)
+        using Simulator = ravna::ProcessSkeleton<UniSetObject>;
+
+        std::vector<Simulator*> objects(GRSHImitator& grsh, std::array<std::unique_ptr<Mendra>, 4>& stations)
         {
-            std::vector<UniSetObject*> all{&grsh};
+            std::vector<Simulator*> all{&grsh};
             for (auto& s : stations)
                 all.push_back(s.get());
             return all;
@@ -78,7 +80,7 @@ namespace simtest
         grsh = std::make_unique<GRSHImitator>("GRSHImitator", sim.section("GRSHImitator"));
         for (size_t i = 0; i < stations.size(); ++i)
             stations[i] = std::make_unique<Mendra>(stationTags[i], sim.section(stationTags[i]));
-        for (UniSetObject* o : objects(*grsh, stations))
+        for (Simulator* o : objects(*grsh, stations))
         {
             o->activateObject();
             o->push(UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::StartUp).transport());
@@ -96,9 +98,10 @@ namespace simtest
         for (int round = 0; round < 100; ++round)
         {
             const auto all = objects(*grsh, stations);
-            for (UniSetObject* o : all)
+            for (Simulator* o : all)
                 o->callback();
-            if (std::none_of(all.begin(), all.end(), [](UniSetObject* o) { return o->countMessages() > 0; }))
+            // A stopped object's queue only grows.
+            if (std::none_of(all.begin(), all.end(), [](Simulator* o) { return o->active && o->countMessages() > 0; }))
                 return;
         }
         ADD_FAILURE() << "the simulators never settled";
