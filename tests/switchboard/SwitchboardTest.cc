@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <set>
 
 #include "Exceptions.h"
@@ -319,4 +321,16 @@ TEST(Switchboard, DefaultConstructorRefuses)
 {
     TestWorld w(world(kTwoSections));
     EXPECT_THROW(Switchboard sut, Exception);
+}
+
+TEST(Switchboard, BenchConfigurationBuildsTheWatcher)
+{
+    std::ifstream in(RAVNA_BENCH_CONFIG);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string file = text.str();
+    const size_t begin = file.find("<configure>") + std::string("<configure>").size();
+    TestWorld w(file.substr(begin, file.rfind("</configure>") - begin));
+    auto sut = makeSwitchboard(w);
+    EXPECT_EQ(sut->row().size(), 3u);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -327,4 +329,24 @@ TEST(UnitMonitors, UnknownObjectNameFailsWithTheClassName)
         EXPECT_EQ(ex.text, "(Generator::init): Unknown ObjectID!");
     }
     EXPECT_THROW(QG sut, Exception);
+}
+
+TEST(UnitMonitors, BenchConfigurationBuildsEveryStationsMonitors)
+{
+    std::ifstream in(RAVNA_BENCH_CONFIG);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string file = text.str();
+    const size_t begin = file.find("<configure>") + std::string("<configure>").size();
+    TestWorld w(file.substr(begin, file.rfind("</configure>") - begin));
+
+    for (int n = 1; n <= 4; ++n)
+    {
+        const std::string prefix = "SES" + std::to_string(n) + "_";
+        QG qg(n, prefix + "QG", nullptr, w.cfg().getNode(prefix + "QG"));
+        Diesel diesel(n, prefix + "Diesel", nullptr, w.cfg().getNode(prefix + "Diesel"));
+        Generator generator(n, prefix + "Generator", nullptr, w.cfg().getNode(prefix + "Generator"));
+        EXPECT_NE(diesel.state_as, DefaultObjectId);
+        EXPECT_NE(qg.on_s, DefaultObjectId);
+    }
 }
