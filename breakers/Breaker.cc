@@ -264,7 +264,8 @@ void Breaker<Self, SK>::sigterm(int signo)
 {
     try
     {
-        if (outTrigger)
+        // A second terminate finds the loop stopped and the outputs already off.
+        if (outTrigger && this->active)
         {
             for (auto& [sid, value] : outTrigger->values)
             {

@@ -43,6 +43,15 @@ namespace breakers_test
                                    {"offPause", "200"}};
     }
 
+    namespace
+    {
+        std::vector<std::string> withName(std::vector<std::string> args)
+        {
+            args.insert(args.begin(), "test");
+            return args;
+        }
+    }
+
     std::string kindName(Kind k) { return k == Kind::automat ? "Automat" : "QC"; }
     std::string breakerName(Kind k) { return k == Kind::automat ? "QF1" : "QC1"; }
 
@@ -90,20 +99,20 @@ namespace breakers_test
                "    <item id=\"5401\" name=\"QF1\"/>\n    <item id=\"5402\" name=\"QC1\"/>\n  </objects>";
     }
 
-    BreakerRig::BreakerRig(Kind kind, const Settings& settings)
+    BreakerRig::BreakerRig(Kind kind, const Settings& settings, std::vector<std::string> args)
         : breakerKind(kind),
-          testWorld(std::make_unique<testing_support::TestWorld>(breakerWorld(kind, settings))),
+          testWorld(std::make_unique<testing_support::TestWorld>(breakerWorld(kind, settings), withName(args))),
           supervisor(std::make_unique<ObjectsManager>(testWorld->id("Supervisor")))
     {
     }
 
     BreakerRig::~BreakerRig() = default;
 
-    std::unique_ptr<BreakerRig> BreakerRig::make(Kind kind, const Settings& settings)
+    std::unique_ptr<BreakerRig> BreakerRig::make(Kind kind, const Settings& settings, std::vector<std::string> args)
     {
         if (kind == Kind::automat)
-            return std::make_unique<Rig<Automat>>(kind, settings);
-        return std::make_unique<Rig<QC>>(kind, settings);
+            return std::make_unique<Rig<Automat>>(kind, settings, std::move(args));
+        return std::make_unique<Rig<QC>>(kind, settings, std::move(args));
     }
 
     void BreakerRig::startUp()
@@ -161,16 +170,25 @@ namespace breakers_test
     std::string BreakerRig::log() const { return logDir.read("breaker.log"); }
 
     template <class B>
-    Rig<B>::Rig(Kind kind, const Settings& settings) : BreakerRig(kind, settings)
+    Rig<B>::Rig(Kind kind, const Settings& settings, std::vector<std::string> args)
+        : BreakerRig(kind, settings, std::move(args))
     {
         savedLog = B::dlog;
         B::dlog.level(Debug::ANY);
         B::dlog.logFile(logDir.path("breaker.log"));
         xmlNode* node = world().cfg().getNode(breakerName(kind));
-        if constexpr (std::is_same_v<B, QC>)
-            sut = std::make_unique<QC>(1, breakerName(kind), &owner(), node);
-        else
-            sut = std::make_unique<Automat>(breakerName(kind), &owner(), node);
+        try
+        {
+            if constexpr (std::is_same_v<B, QC>)
+                sut = std::make_unique<QC>(1, breakerName(kind), &owner(), node);
+            else
+                sut = std::make_unique<Automat>(breakerName(kind), &owner(), node);
+        }
+        catch (...)
+        {
+            B::dlog = savedLog;
+            throw;
+        }
     }
 
     template <class B>

@@ -59,7 +59,9 @@ namespace breakers_test
     class BreakerRig
     {
     public:
-        static std::unique_ptr<BreakerRig> make(Kind kind, const Settings& settings = {});
+        // args: the program's command line after its name.
+        static std::unique_ptr<BreakerRig> make(Kind kind, const Settings& settings = {},
+                                                std::vector<std::string> args = {});
         virtual ~BreakerRig();
 
         Kind kind() const { return breakerKind; }
@@ -105,7 +107,7 @@ namespace breakers_test
         UniSetTypes::ObjectId sensor(const std::string& role) const;
 
     protected:
-        BreakerRig(Kind kind, const Settings& settings);
+        BreakerRig(Kind kind, const Settings& settings, std::vector<std::string> args);
 
         testing_support::TempDir logDir;
         DebugStream savedLog;
@@ -121,7 +123,7 @@ namespace breakers_test
     class Rig final : public BreakerRig
     {
     public:
-        Rig(Kind kind, const Settings& settings);
+        Rig(Kind kind, const Settings& settings, std::vector<std::string> args = {});
         ~Rig() override;
 
         UniSetObject& object() override { return *sut; }

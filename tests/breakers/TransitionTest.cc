@@ -294,6 +294,14 @@ namespace
 
         // Waiting: the commanded position, a trip, the time-out
         {"ClosingSeesClosed", Start::closing, move(Position::closed), {stOn}, "OnMode", {}, ": дождались"},
+        {"ClosingThroughTransient", Start::closing,
+         [](BreakerRig& r) {
+             r.plant("State_On_s", 1); // both signals on for a moment
+             r.pass();
+             r.plant("State_Off_s", 0);
+             r.quiesce();
+         },
+         {stOn}, "OnMode"},
         {"OpeningSeesOpen", Start::opening, move(Position::open), {stOff}, "OffMode", {}, ": дождались"},
         {"ClosingTrip", Start::closing, sense("Protection_s", 1), {tripped}, "ProtectionMode", {},
          ": сработала защита "},
