@@ -607,3 +607,39 @@ TEST(Skeleton, AnObjectsManagerSkeletonActivatesItsObjects)
     sut.callback();
     EXPECT_TRUE(sut.in_on_s);
 }
+
+// --- shared memory not ready
+
+TEST(SkeletonDeathTest, SharedMemoryNeverReadyEndsTheProgramSayingWhy)
+{
+    TestWorld world(probeWorld(kFullNode), withArgs({"--sm-ready-timeout", "300"}));
+    auto sut = makeProbe(world);
+    world.store().setReady(false);
+    EXPECT_EXIT(
+        {
+            unideb.level(Debug::CRIT);
+            sut->waitSM(sut->smReadyTimeout);
+        },
+        testing::ExitedWithCode(1), "Probe\\(waitSM\\): Не дождались готовности\\(exist\\) SharedMemory");
+}
+
+TEST(Skeleton, TerminateWhileWaitingForSharedMemoryIsNoFailure)
+{
+    TestWorld world(probeWorld(kFullNode), withArgs({"--sm-ready-timeout", "300"}));
+    auto sut = makeProbe(world);
+    world.store().setReady(false);
+    sut->terminate(15);
+    sut->waitSM(sut->smReadyTimeout);
+    SUCCEED();
+}
+
+TEST(Skeleton, WithoutTestSensorWaitSMDoesNotWait)
+{
+    TestWorld world(probeWorld(kFullNode), withArgs({"--sm-test-id", "Unknown_S"}));
+    auto sut = makeProbe(world);
+    world.store().setReady(false);
+    const int64_t before = world.clock().nowMs();
+    sut->waitSM(sut->smReadyTimeout);
+    EXPECT_EQ(sut->smTestID, DefaultObjectId);
+    EXPECT_EQ(world.clock().nowMs(), before);
+}
