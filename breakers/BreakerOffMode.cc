@@ -2,7 +2,6 @@
 
 #include "Automat.h"
 #include "BreakerOnMode.h"
-#include "BreakerProtectionMode.h"
 #include "BreakerWaitingMode.h"
 #include "QC.h"
 

@@ -162,6 +162,9 @@ namespace breakers_test
                 continue;
             const AutomatMessage am(&vm);
             EXPECT_EQ(am.id, object().getId()) << "a report names its breaker";
+            const bool urgent = am.kind == AutomatMessage::kProtection ||
+                                (am.kind == AutomatMessage::kFailure && am.code == AutomatMessage::failRefused);
+            EXPECT_EQ(am.priority, urgent ? Message::High : Message::Medium) << Report{am.kind, am.code};
             out.push_back({am.kind, am.code});
         }
         return out;

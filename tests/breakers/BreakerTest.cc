@@ -191,6 +191,31 @@ TEST(Automat, NamesItselfWithItsMode)
     EXPECT_EQ(printed.str(), "QF1(AutomatOffMode)");
 }
 
+TEST(Automat, ACommandWithARepeatLeftIsTriedOnceMore)
+{
+    Rig<Automat> rig(Kind::automat, {});
+    rig.startUp();
+    rig.command(AutomatMessage::cmdWake);
+    rig.quiesce();
+    rig.reports();
+
+    rig.sut->changeMode(
+        AutomatWaitingMode::Instance(rig.sut.get(), AutomatMessage::cmdOn, AutomatOffMode::Instance(), 1));
+    rig.advance(2100);
+    rig.quiesce();
+
+    EXPECT_EQ(rig.mode(), "WaitingMode");
+    EXPECT_EQ(rig.value("On_c"), 1);
+    EXPECT_TRUE(rig.reports().empty());
+
+    rig.advance(2100);
+    rig.quiesce();
+
+    EXPECT_EQ(rig.mode(), "OffMode");
+    EXPECT_EQ(rig.value("On_c"), 0);
+    EXPECT_EQ(rig.reports(), (std::vector<Report>{notDone, stOff}));
+}
+
 // --- the state code
 
 struct StateCodeCase
