@@ -1,7 +1,6 @@
 #include "Breaker.h"
 
 #include <iostream>
-#include <mutex>
 #include <sstream>
 
 #include "Automat.h"
@@ -10,6 +9,7 @@
 #include "Configuration.h"
 #include "Exceptions.h"
 #include "QC.h"
+#include "Ravna.h"
 
 using namespace UniSetTypes;
 
@@ -19,8 +19,8 @@ DebugStream Breaker<Self, SK>::dlog;
 template <class Self, class SK>
 void Breaker<Self, SK>::initLog(const DebugStream& d)
 {
-    static std::once_flag copied;
-    std::call_once(copied, [&d] { dlog = d; });
+    static bool initialised = false;
+    Ravna::initClassLog(dlog, initialised, d);
 }
 
 template <class Self, class SK>
