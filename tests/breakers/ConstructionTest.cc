@@ -112,6 +112,22 @@ TEST(BreakerConstruction, ABuiltBreakerIsRegisteredAndWritesItsCommandsOff)
         EXPECT_EQ(writes, 1) << role;
     }
     EXPECT_EQ(rig->mode(), "SleepMode");
+    EXPECT_NE(rig->log().find("(setTimer): ask tid=0 time=0 msec"), std::string::npos);
+    EXPECT_NE(rig->log().find("(setTimer): ask tid=1 time=0 msec"), std::string::npos);
+}
+
+TEST(BreakerConstruction, NoBreakerWithoutAName)
+{
+    testing_support::TestWorld world(breakerWorld(Kind::automat));
+    try
+    {
+        Automat sut;
+        ADD_FAILURE() << "built";
+    }
+    catch (const UniSetTypes::Exception& ex)
+    {
+        EXPECT_NE(ex.text.find(": init failed!!!"), std::string::npos) << ex.text;
+    }
 }
 
 struct IdListCase
