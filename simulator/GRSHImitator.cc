@@ -6,19 +6,11 @@
 #include "Exceptions.h"
 #include "Ravna.h"
 #include "SimulatorConsole.h"
+#include "StationState.h"
 #include "UniXML.h"
 
 using namespace UniSetTypes;
-
-namespace
-{
-    // Breaker state codes: open, closed, protection tripped.
-    constexpr long qgOpenCode = 0;
-    constexpr long qgClosedCode = 1;
-    constexpr long qgProtectionCode = 2;
-
-    std::string flag(bool state) { return state ? "1" : "0"; }
-}
+using simulator::flag;
 
 GRSHImitator::GRSHImitator(const std::string& name, xmlNode* cnode)
     : GRSHImitator_SK(conf->getObjectID(name), cnode)
@@ -154,11 +146,11 @@ void GRSHImitator::countClosedBreakers(ObjectId sid, long code)
 {
     // Counted from each breaker's last position, so that a trip reported as 2 and then 0,
     // or a repeated 1, counts once. A breaker on its way (4) or undefined (10) stays where it was.
-    if (code != qgOpenCode && code != qgClosedCode && code != qgProtectionCode)
+    if (code != mOFF && code != mON && code != mPROTECTION)
         return;
     qgStates[sid] = code;
     out_QG_count_as = std::count_if(qgStates.begin(), qgStates.end(),
-                                    [](const auto& entry) { return entry.second == qgClosedCode; });
+                                    [](const auto& entry) { return entry.second == mON; });
 }
 
 void GRSHImitator::timerInfo(const TimerMessage* tm)

@@ -6,22 +6,15 @@
 #include "Exceptions.h"
 #include "Ravna.h"
 #include "SimulatorConsole.h"
+#include "StationState.h"
 
 using namespace UniSetTypes;
+using simulator::flag;
 
 namespace
 {
-    // State codes written to the four state outputs.
-    constexpr long codeOff = 0;
-    constexpr long codeOn = 1;
-    constexpr long codeProtection = 2;
-    constexpr long codeTransitive = 4;
-    constexpr long codeRunning = 9;   // the set runs with its breaker open
-
     constexpr long ratedVoltage = 380;
     constexpr long voltageStep = 20;
-
-    std::string flag(bool state) { return state ? "1" : "0"; }
 }
 
 Mendra::Mendra(const std::string& name, xmlNode* cnode) : Mendra_SK(conf->getObjectID(name), cnode)
@@ -48,8 +41,8 @@ void Mendra::cancelTimer(Timer id) { askTimer(id, 0, 1, Message::High); }
 long Mendra::settledStationState() const
 {
     if (qgClosed)
-        return codeOn;
-    return out_EngineRunning_S ? codeRunning : codeOff;
+        return mON;
+    return out_EngineRunning_S ? mRunning : mOFF;
 }
 
 void Mendra::sigterm(int signo)
@@ -144,7 +137,7 @@ void Mendra::sensorInfo(const SensorMessage* sm)
 
 void Mendra::sharePower()
 {
-    if (in_QG_count_as != 0 && out_qg_state_as == codeOn)
+    if (in_QG_count_as != 0 && out_qg_state_as == mON)
         out_P_as = std::labs(in_GEU_Power_s) / in_QG_count_as;
 }
 
@@ -157,8 +150,8 @@ void Mendra::tripQG()
     out_QG_Off_S = true;
     qgClosed = false;
     out_P_as = 0;
-    out_sees_state_as = codeProtection;
-    out_qg_state_as = codeProtection;
+    out_sees_state_as = mPROTECTION;
+    out_qg_state_as = mPROTECTION;
     out_SEES_Protection_L = true;
     out_QG_Protection_L = true;
 }
@@ -187,8 +180,8 @@ void Mendra::setState(ObjectId sid, bool state)
                 cancelTimer(tmQGOpened);
                 startTimer(tmQGClosed, sid == QG_On_C ? 500 : 3000);
             }
-            out_qg_state_as = codeTransitive;
-            out_sees_state_as = codeTransitive;
+            out_qg_state_as = mTRANSITIVE;
+            out_sees_state_as = mTRANSITIVE;
             return;
         }
 
@@ -209,8 +202,8 @@ void Mendra::setState(ObjectId sid, bool state)
             say(": Starting...");
             cancelTimer(tmStopped);
             startTimer(tmStarted, 3000);
-            out_diesel_state_as = codeTransitive;
-            out_sees_state_as = codeTransitive;
+            out_diesel_state_as = mTRANSITIVE;
+            out_sees_state_as = mTRANSITIVE;
         }
         else if (sid == Diesel_Stop_C)
         {
@@ -222,8 +215,8 @@ void Mendra::setState(ObjectId sid, bool state)
             cancelTimer(tmQGClosed);
             out_DG_U_S = 0;
             out_P_as = 0;
-            out_diesel_state_as = codeTransitive;
-            out_sees_state_as = codeTransitive;
+            out_diesel_state_as = mTRANSITIVE;
+            out_sees_state_as = mTRANSITIVE;
         }
     }
     catch (const Exception& ex)
@@ -237,11 +230,11 @@ void Mendra::resetProtection()
     // Latched flags clear only once their causes are gone, however long after the trip.
     if (in_QG_Protection_S || in_QG_ROM_Protection_S)
         return;
-    const bool tripped = out_qg_state_as == codeProtection;
+    const bool tripped = out_qg_state_as == mPROTECTION;
     if (tripped)
-        out_qg_state_as = codeOff;
+        out_qg_state_as = mOFF;
     out_QG_Protection_L = false;
-    if (out_diesel_state_as == codeProtection)
+    if (out_diesel_state_as == mPROTECTION)
         return;   // the diesel is still in emergency stop
     if (tripped)
         out_sees_state_as = settledStationState();
@@ -254,17 +247,17 @@ void Mendra::onDieselAlarmStop(bool state)
     if (!state)
     {
         out_AlarmStop_S = false;
-        out_sees_state_as = codeOff;
-        out_diesel_state_as = codeOff;
-        out_generator_state_as = codeOff;
+        out_sees_state_as = mOFF;
+        out_diesel_state_as = mOFF;
+        out_generator_state_as = mOFF;
         return;
     }
 
-    out_sees_state_as = codeProtection;
-    out_diesel_state_as = codeProtection;
+    out_sees_state_as = mPROTECTION;
+    out_diesel_state_as = mPROTECTION;
     out_SEES_Protection_L = true;
-    out_generator_state_as = codeOff;
-    out_qg_state_as = codeOff;
+    out_generator_state_as = mOFF;
+    out_qg_state_as = mOFF;
     out_ReadyForLoading_S = false;
     out_EngineRunning_S = false;
     out_AlarmStop_S = true;
@@ -294,9 +287,9 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_ReadyForLoading_S = true;
             startTimer(tmVoltageRamp, 50, -1);
             out_DG_U_S = 1;
-            out_diesel_state_as = codeOn;
-            out_generator_state_as = codeTransitive;
-            out_sees_state_as = codeTransitive;
+            out_diesel_state_as = mON;
+            out_generator_state_as = mTRANSITIVE;
+            out_sees_state_as = mTRANSITIVE;
             break;
 
         case tmStopped:
@@ -307,11 +300,11 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_QG_On_S = false;
             qgClosed = false;
             // The stopped set shows its breaker open and gives no power.
-            out_qg_state_as = codeOff;
+            out_qg_state_as = mOFF;
             out_P_as = 0;
-            out_sees_state_as = codeOff;
-            out_diesel_state_as = codeOff;
-            out_generator_state_as = codeOff;
+            out_sees_state_as = mOFF;
+            out_diesel_state_as = mOFF;
+            out_generator_state_as = mOFF;
             say(": *** diesel stopped.");
             break;
 
@@ -321,8 +314,8 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_QG_Off_S = false;
             out_QG_On_S = true;
             qgClosed = true;
-            out_sees_state_as = codeOn;
-            out_qg_state_as = codeOn;
+            out_sees_state_as = mON;
+            out_qg_state_as = mON;
             break;
 
         case tmQGOpened:
@@ -331,7 +324,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_QG_On_S = false;
             out_QG_Off_S = true;
             qgClosed = false;
-            out_qg_state_as = codeOff;
+            out_qg_state_as = mOFF;
             // An open breaker carries no load.
             out_P_as = 0;
             out_sees_state_as = settledStationState();
@@ -368,7 +361,7 @@ void Mendra::voltageRampStep()
     {
         out_DG_U_S = 0;
         out_P_as = 0;
-        out_generator_state_as = codeOff;
+        out_generator_state_as = mOFF;
         return;
     }
     // Greater than, not at least: from 1 in steps of 20 the ramp shows 381 for one tick.
@@ -376,7 +369,7 @@ void Mendra::voltageRampStep()
     {
         out_DG_U_S = ratedVoltage;
         cancelTimer(tmVoltageRamp);
-        out_generator_state_as = codeOn;
+        out_generator_state_as = mON;
         out_sees_state_as = settledStationState();
     }
     else

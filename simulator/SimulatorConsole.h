@@ -8,4 +8,6 @@ namespace simulator
 {
     // Writes text and a newline in one piece and flushes.
     void printLine(const std::string& text);
+    // A bool as the trace shows it: 0 or 1.
+    inline std::string flag(bool state) { return state ? "1" : "0"; }
 }
