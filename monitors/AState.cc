@@ -1,12 +1,12 @@
 #include "AState.h"
 
-#include <mutex>
 
 #include "Configuration.h"
+#include "Ravna.h"
 
 using namespace UniSetTypes;
 
-DebugStream AState::dlog;
+DebugStream AState::dlog(Debug::NONE);
 
 namespace
 {
@@ -27,8 +27,8 @@ AState::~AState() = default;
 
 void AState::initLog(const DebugStream& log)
 {
-    static std::once_flag once;
-    std::call_once(once, [&] { dlog = log; });
+    static bool initialised = false;
+    Ravna::initClassLog(dlog, initialised, log);
 }
 
 bool AState::isContact(ObjectId sid) const

@@ -1,10 +1,10 @@
 #include "VDGState.h"
 
-#include <mutex>
+#include "Ravna.h"
 
 using namespace UniSetTypes;
 
-DebugStream VDGState::dlog;
+DebugStream VDGState::dlog(Debug::NONE);
 
 VDGState::VDGState(ObjectId id, xmlNode* cnode, AState* qg) : VDGState_SK(id, cnode), qg(qg) {}
 
@@ -14,8 +14,8 @@ VDGState::~VDGState() = default;
 
 void VDGState::initLog(const DebugStream& log)
 {
-    static std::once_flag once;
-    std::call_once(once, [&] { dlog = log; });
+    static bool initialised = false;
+    Ravna::initClassLog(dlog, initialised, log);
 }
 
 void VDGState::sensorInfo(const SensorMessage*)
