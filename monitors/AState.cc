@@ -1,6 +1,5 @@
 #include "AState.h"
 
-
 #include "Configuration.h"
 #include "Ravna.h"
 
