@@ -1,0 +1,288 @@
+// What only the shared-memory store has: a segment that may be missing, not ready or
+// of another configuration, its mode, adoption by a restarted owner, overruns and
+// writers that never finish.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+#include <map>
+#include <sys/stat.h>
+
+#include "DebugStream.h"
+#include "Exceptions.h"
+#include "ShmSegment.h"
+#include "ShmStore.h"
+#include "StoreHarness.h"
+#include "TestSupport.h"
+#include "UniversalInterface.h"
+
+using namespace UniSetTypes;
+using uniset::ShmSegment;
+using uniset::ShmStore;
+namespace shm = uniset::shm;
+
+namespace
+{
+    std::vector<SensorDescription> sensors(const std::string& extraName = "")
+    {
+        std::vector<SensorDescription> list;
+        auto add = [&](ObjectId id, const std::string& name, UniversalIO::IOTypes t, long def) {
+            SensorDescription d;
+            d.id = id;
+            d.name = name;
+            d.iotype = t;
+            d.defaultValue = def;
+            list.push_back(d);
+        };
+        add(10, "Flag_S", UniversalIO::DigitalInput, 0);
+        add(11, "Level_AS", UniversalIO::AnalogInput, 40);
+        if (!extraName.empty())
+            add(12, extraName, UniversalIO::AnalogInput, 0);
+        return list;
+    }
+
+    std::unique_ptr<ShmSegment> layOut(const std::string& name, const std::vector<SensorDescription>& list,
+                                       ShmSegment::CreateOptions options = {})
+    {
+        bool adopted = false;
+        auto seg = ShmSegment::create(name, list, options, adopted);
+        seg->setState(shm::State::Ready);
+        return seg;
+    }
+
+    // unideb's crit lines go to a file for the life of the object.
+    class CritLog
+    {
+    public:
+        CritLog()
+        {
+            unideb.level(Debug::CRIT);
+            unideb.logFile(dir.path("unideb.log"));
+        }
+        ~CritLog()
+        {
+            unideb.logFile("");
+            unideb.level(Debug::NONE);
+        }
+        std::string text() const { return dir.read("unideb.log"); }
+
+    private:
+        testing_support::TempDir dir;
+    };
+
+    size_t count(const std::string& text, const std::string& what)
+    {
+        size_t n = 0;
+        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
+            ++n;
+        return n;
+    }
+
+    // A consumer that, once stalled, holds up whoever pushes to it until it is opened.
+    class StalledConsumer : public UniSetObject
+    {
+    public:
+        void push(const TransportMessage& msg) override
+        {
+            if (stalled)
+                gate.wait();
+            UniSetObject::push(msg);
+        }
+        void stall() { stalled = true; }
+        void open() { opened.set_value(); }
+
+    private:
+        std::atomic<bool> stalled{false};
+        std::promise<void> opened;
+        std::shared_future<void> gate{opened.get_future().share()};
+    };
+
+    template <typename F>
+    std::string errorOf(F f)
+    {
+        try
+        {
+            f();
+        }
+        catch (const Exception& ex)
+        {
+            return ex.text;
+        }
+        return "(no error)";
+    }
+}
+
+TEST(ShmStore, AMissingStoreIsNotReadyAndEveryUseSaysWhy)
+{
+    const std::string name = store_testing::uniqueStoreName();
+    ShmStore sut(sensors(), name);
+    UniSetObject obj;
+    EXPECT_FALSE(sut.isReady());
+    EXPECT_NE(sut.problem().find("does not exist"), std::string::npos) << sut.problem();
+    for (const std::string& text : {errorOf([&] { sut.getValue(10); }), errorOf([&] { sut.setValue(10, 1, -1); }),
+                                    errorOf([&] { sut.ask(10, UniversalIO::UIONotify, &obj); })})
+        EXPECT_NE(text.find(name), std::string::npos) << text;
+    EXPECT_THROW(sut.getValue(10), StoreError);
+    EXPECT_NE(errorOf([&] { sut.getValue(999); }).find("999"), std::string::npos) << "unknown ids come first";
+}
+
+TEST(ShmStore, ALaidOutStoreIsUsableOnceItsOwnerMarksItReady)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    bool adopted = true;
+    auto owner = ShmSegment::create(guard.name(), sensors(), {}, adopted);
+    EXPECT_FALSE(adopted);
+    ShmStore sut(sensors(), guard.name());
+    EXPECT_FALSE(sut.isReady());
+    EXPECT_NE(sut.problem().find("not ready"), std::string::npos) << sut.problem();
+    EXPECT_THROW(sut.setValue(11, 1, -1), StoreError);
+
+    owner->setState(shm::State::Ready);
+    EXPECT_TRUE(sut.isReady());
+    EXPECT_EQ(sut.getValue(11), 40);
+    owner->setState(shm::State::Stopped);   // the owner restarts: the values stay in use
+    EXPECT_FALSE(sut.isReady());
+    sut.setValue(11, 41, -1);
+    EXPECT_EQ(sut.getValue(11), 41);
+}
+
+TEST(ShmStore, WaitReadyIsFalseUntilTheStoreAppearsAndTrueOnceItIsReady)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    ShmStore sut(sensors(), guard.name());
+    uniset::setStore(&sut);
+    UniversalInterface ui;
+    EXPECT_FALSE(ui.waitReady(10, 50, 10));
+    auto waiting = std::async(std::launch::async, [&] { return ui.waitReady(10, 10000, 10); });
+    auto owner = layOut(guard.name(), sensors());
+    EXPECT_TRUE(waiting.get());
+    uniset::setStore(nullptr);
+}
+
+TEST(ShmStore, AStoreOfAnotherSensorListIsRefusedAndReplacedOnlyOnReset)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    auto owner = layOut(guard.name(), sensors("Extra_AS"));
+    ShmStore sut(sensors(), guard.name());
+    EXPECT_FALSE(sut.isReady());
+    EXPECT_NE(sut.problem().find("another sensor list"), std::string::npos) << sut.problem();
+    EXPECT_THROW(sut.setValue(11, 1, -1), StoreError);
+
+    bool adopted = false;
+    const std::string refused = errorOf([&] { ShmSegment::create(guard.name(), sensors(), {}, adopted); });
+    EXPECT_NE(refused.find("--reset"), std::string::npos) << refused;
+
+    ShmSegment::CreateOptions reset;
+    reset.reset = true;
+    auto replacement = ShmSegment::create(guard.name(), sensors(), reset, adopted);
+    EXPECT_FALSE(adopted);
+    EXPECT_EQ(owner->state(), shm::State::Retired) << "programs on the old segment learn it was replaced";
+    replacement->setState(shm::State::Ready);
+    EXPECT_TRUE(sut.isReady());
+    EXPECT_EQ(sut.getValue(11), 40);
+}
+
+TEST(ShmStore, ARestartedOwnerAdoptsTheSegmentWithItsValues)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    {
+        auto owner = layOut(guard.name(), sensors());
+        ShmStore writer(sensors(), guard.name());
+        writer.setValue(11, 77, 5);
+        owner->setState(shm::State::Stopped);
+    }
+    bool adopted = false;
+    auto owner = ShmSegment::create(guard.name(), sensors(), {}, adopted);
+    owner->setState(shm::State::Ready);
+    EXPECT_TRUE(adopted);
+    ShmStore reader(sensors(), guard.name());
+    EXPECT_EQ(reader.getValue(11), 77);
+    int64_t timeUs = 0;
+    ObjectId supplier = 0;
+    ASSERT_TRUE(reader.lastChange(11, timeUs, supplier));
+    EXPECT_EQ(supplier, 5);
+}
+
+TEST(ShmStore, TheSegmentIsTheOwnersAloneUnlessGroupAccessIsAsked)
+{
+    for (const bool group : {false, true})
+    {
+        store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+        ShmSegment::CreateOptions options;
+        options.groupAccess = group;
+        auto owner = layOut(guard.name(), sensors(), options);
+        struct stat st{};
+        ASSERT_EQ(stat(("/dev/shm" + guard.name()).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, group ? 0660u : 0600u);
+    }
+}
+
+TEST(ShmStore, BadStoreNamesAreRefused)
+{
+    EXPECT_EQ(ShmSegment::segmentName("SharedMemory1", ""), "/ravna.SharedMemory1");
+    EXPECT_EQ(ShmSegment::segmentName("SharedMemory1", "run-7"), "/ravna.SharedMemory1.run-7");
+    for (const auto& [id, store] : std::vector<std::pair<std::string, std::string>>{{"", ""}, {"a/b", ""}, {"SM", "x y"}})
+        EXPECT_THROW(ShmSegment::segmentName(id, store), SystemError) << "'" << id << "' '" << store << "'";
+}
+
+TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneCritLine)
+{
+    CritLog log;
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    ShmSegment::CreateOptions small;
+    small.logCapacity = 64;
+    auto owner = layOut(guard.name(), sensors(), small);
+    ShmStore sut(sensors(), guard.name());
+    StalledConsumer consumer;
+    sut.ask(11, UniversalIO::UIONotify, &consumer);
+    sut.ask(10, UniversalIO::UIONotify, &consumer);
+    consumer.stall();
+    sut.setValue(11, 1, -1);   // the notifier stalls on this one
+    for (long v = 2; v <= 1000; ++v)
+        sut.setValue(11, v, -1);
+    sut.setValue(10, 1, -1);
+    consumer.open();
+
+    std::map<ObjectId, std::vector<long>> got;
+    testing_support::waitFor([&] {
+        for (const auto& [id, value] : store_testing::takeSensorMessages(consumer))
+            got[id].push_back(value);
+        return !got[11].empty() && got[11].back() == 1000 && !got[10].empty() && got[10].back() == 1;
+    });
+    EXPECT_EQ(got[10], (std::vector<long>{0, 1}));
+    ASSERT_FALSE(got[11].empty());
+    EXPECT_EQ(got[11].back(), 1000) << "the current value comes last";
+    EXPECT_TRUE(std::is_sorted(got[11].begin(), got[11].end()));
+    EXPECT_LE(got[11].size(), 3u) << "the ask, maybe the change it stalled on, the current value";
+    EXPECT_EQ(count(log.text(), "fell"), 1u) << log.text();
+}
+
+TEST(ShmStore, AChangeLeftUnfinishedByItsWriterIsGivenUpAndTheOthersGoOn)
+{
+    CritLog log;
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    auto owner = layOut(guard.name(), sensors());
+    ShmStore sut(sensors(), guard.name());
+    UniSetObject reader;
+    sut.ask(11, UniversalIO::UIONotify, &reader);
+    sut.ask(10, UniversalIO::UIONotify, &reader);
+    store_testing::takeSensorMessages(reader);
+
+    // A writer that took a sequence number and died before it wrote anything,
+    // then one that died after it changed the slot but before it said so.
+    auto& h = owner->header();
+    h.head.fetch_add(1);
+    const uint64_t s = h.head.fetch_add(1);
+    auto* log0 = reinterpret_cast<shm::Entry*>(reinterpret_cast<char*>(&h) + h.logOffset);
+    shm::Entry& e = log0[s & (h.logCapacity - 1)];
+    const uint32_t levelSlot = 1;
+    shm::raisePair(&e.what, s, 2, shm::Pair{shm::tagOf(s, shm::Intent), shm::packWhat(levelSlot, -1)});
+    auto* slots = reinterpret_cast<shm::Slot*>(reinterpret_cast<char*>(&h) + h.slotsOffset);
+    shm::Pair before = shm::guessPair(&slots[levelSlot].state);
+    ASSERT_TRUE(shm::casPair(&slots[levelSlot].state, before, shm::Pair{55, s}));
+
+    sut.setValue(10, 1, -1);
+    const auto got = store_testing::awaitSensorMessages(reader, 2);
+    EXPECT_EQ(got, (std::vector<std::pair<ObjectId, long>>{{11, 55}, {10, 1}}));
+    EXPECT_EQ(count(log.text(), "not finished"), 2u) << log.text();
+}
