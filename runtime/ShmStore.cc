@@ -48,7 +48,6 @@ namespace uniset
             for (size_t i = 0; i < sensors.size(); ++i)
                 sparseIndex[sensors[i].id] = static_cast<uint32_t>(i);
         }
-        notifier = std::thread([this] { notifierMain(); });
     }
 
     ShmStore::~ShmStore()
@@ -60,7 +59,8 @@ namespace uniset
                 sleepingOn->wakeAll();
         }
         progress.notify_all();
-        notifier.join();
+        if (notifier.joinable())
+            notifier.join();
     }
 
     std::string ShmStore::segmentNameFor(const UniSetTypes::Configuration& cfg)
@@ -198,6 +198,9 @@ namespace uniset
             }
             return;
         }
+        // A process that never asks has no notifier (and no thread of the store's).
+        if (!notifier.joinable())
+            notifier = std::thread([this] { notifierMain(); });
         if (following != &s)
         {
             following = &s;

@@ -1,8 +1,8 @@
 // The store in shared memory that separate programs meet in. A program opens it by
 // name; it need not exist yet: until smemory has laid it out and marked it ready,
 // isReady() is false and every read, write and ask throws UniSetTypes::StoreError.
-// One notifier thread per store delivers the changes of the segment's change log, in
-// order, to this process's objects that asked.
+// One notifier thread per store, started by the first ask, delivers the changes of the
+// segment's change log, in order, to this process's objects that asked.
 #pragma once
 
 #include <atomic>

@@ -1,22 +1,14 @@
 #include "StoreHarness.h"
 
-#include <atomic>
-#include <unistd.h>
-
 #include "InProcessStore.h"
+#include "Process.h"
 #include "ShmSegment.h"
 #include "ShmStore.h"
 #include "TestSupport.h"
 
 namespace store_testing
 {
-    std::string uniqueStoreOption()
-    {
-        static std::atomic<int> counter{0};
-        return "test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-    }
-
-    std::string uniqueStoreName() { return "/ravna." + uniqueStoreOption(); }
+    std::string uniqueStoreName() { return "/ravna." + testing_support::uniqueStoreName("store"); }
 
     SegmentGuard::~SegmentGuard() { uniset::ShmSegment::remove(segment); }
 

@@ -12,10 +12,8 @@
 
 namespace store_testing
 {
-    // A segment name no other test run uses: "/ravna.test-<pid>-<n>".
+    // A segment name no other test run uses.
     std::string uniqueStoreName();
-    // The part after "/ravna.SharedMemory1." for --store-name.
-    std::string uniqueStoreOption();
 
     class StoreHarness
     {
