@@ -194,6 +194,11 @@ int main(int argc, char** argv)
 {
     // Every thread started from here on leaves SIGINT and SIGTERM to watch's loop.
     uniset::blockTerminationSignals();
+    if (argc == 2 && std::string(argv[1]) == "--help")
+    {
+        std::cout << kUsage << std::endl;
+        return 0;
+    }
     try
     {
         const auto words = commandWords(argc, argv);
@@ -202,9 +207,7 @@ int main(int argc, char** argv)
     }
     catch (const BadRequest& e)
     {
-        std::cerr << "smctl: " << e.text << std::endl;
-        if (e.showUsage)
-            std::cerr << kUsage << std::endl;
+        std::cerr << "smctl: " << e.text << (e.showUsage ? " (see smctl --help)" : "") << std::endl;
         return 1;
     }
     catch (const StoreDown& e)

@@ -4,7 +4,9 @@
 
 #include <csignal>
 #include <functional>
+#include <algorithm>
 #include <map>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -405,4 +407,97 @@ TEST(StoreAcrossProcesses, ASecondSmemoryOnTheSameStoreIsRefused)
     const auto second = testing_support::runProgram(programPath("tools/smemory"), bench.options);
     EXPECT_EQ(second.status, 1);
     EXPECT_NE(second.output.find("already run"), std::string::npos) << second.output;
+}
+
+namespace
+{
+    enum class StoreIs
+    {
+        Running,
+        Stopped,
+        Missing
+    };
+
+    struct SmctlCase
+    {
+        const char* name;
+        std::vector<std::string> args;
+        StoreIs store;
+        int status;
+        std::string output;   // the whole output when the status is 0, else a part of its one line
+    };
+
+    class Smctl : public ::testing::TestWithParam<SmctlCase>
+    {
+    };
+}
+
+TEST_P(Smctl, AnswersWithItsExitStatusAndOneLine)
+{
+    const SmctlCase& c = GetParam();
+    Bench bench;
+    if (c.store != StoreIs::Missing)
+        bench.startSmemory();
+    if (c.store == StoreIs::Stopped)
+    {
+        ASSERT_EQ(bench.smemory->stop(), 0);
+    }
+    const auto got = bench.smctl(c.args);
+    EXPECT_EQ(got.status, c.status) << got.output;
+    if (c.status == 0)
+        EXPECT_EQ(got.output, c.output);
+    else
+    {
+        EXPECT_EQ(got.output.rfind("smctl: ", 0), 0u) << got.output;
+        EXPECT_EQ(std::count(got.output.begin(), got.output.end(), '\n'), 1) << got.output;
+        EXPECT_NE(got.output.find(c.output), std::string::npos) << got.output;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Smctl,
+    ::testing::Values(
+        SmctlCase{"GetByNameAndId", {"get", "SM_Test_S", "24"}, StoreIs::Running, 0, "SM_Test_S=0\nOther_AS=5\n"},
+        SmctlCase{"SetThenNothingPrinted", {"set", "Other_AS=-3", "SM_Test_S=1"}, StoreIs::Running, 0, ""},
+        SmctlCase{"List", {"list"}, StoreIs::Running, 0,
+                  "10 SM_Test_S DI 0\n20 Counter_AS AI 0\n21 Pulse_S DI 0\n22 Progress_AS AI 0\n23 Go_S DI 0\n24 Other_AS AI 5\n"},
+        SmctlCase{"UnknownSensorName", {"get", "Nope_S"}, StoreIs::Running, 1, "unknown sensor 'Nope_S'"},
+        SmctlCase{"UnknownSensorId", {"get", "999"}, StoreIs::Running, 1, "unknown sensor '999'"},
+        SmctlCase{"UnknownSensorInSet", {"set", "Other_AS=1", "Nope_S=1"}, StoreIs::Running, 1, "unknown sensor 'Nope_S'"},
+        SmctlCase{"ValueNotANumber", {"set", "Other_AS=ten"}, StoreIs::Running, 1, "bad value 'ten' for Other_AS"},
+        SmctlCase{"DigitalValueNotZeroOrOne", {"set", "SM_Test_S=2"}, StoreIs::Running, 1, "takes 0 or 1"},
+        SmctlCase{"SetWithoutValue", {"set", "Other_AS"}, StoreIs::Running, 1, "is not SENSOR=VALUE"},
+        SmctlCase{"UnknownCommand", {"frob"}, StoreIs::Running, 1, "unknown command 'frob'"},
+        SmctlCase{"NoCommand", {}, StoreIs::Running, 1, "no command"},
+        SmctlCase{"GetWithoutSensor", {"get"}, StoreIs::Running, 1, "get needs at least one sensor"},
+        SmctlCase{"UnknownOption", {"--frob", "get", "SM_Test_S"}, StoreIs::Running, 1, "unknown option '--frob'"},
+        SmctlCase{"StoreMissing", {"get", "SM_Test_S"}, StoreIs::Missing, 2, "does not exist"},
+        SmctlCase{"StoreNotReady", {"set", "Other_AS=1"}, StoreIs::Stopped, 2, "not ready"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SmctlWatch, PrintsTheCurrentValueThenEveryChangeUntilInterrupted)
+{
+    Bench bench;
+    bench.startSmemory();
+    auto args = bench.options;
+    args.insert(args.end(), {"watch", "Other_AS", "SM_Test_S"});
+    Program watch(programPath("tools/smctl"), args, bench.dir.path("watch.out"));
+    auto lines = [&] {
+        const std::string out = watch.output();
+        return std::count(out.begin(), out.end(), '\n');
+    };
+    ASSERT_TRUE(waitFor([&] { return watch.output().find("SM_Test_S=0\n") != std::string::npos; })) << watch.output();
+    EXPECT_EQ(bench.smctl({"set", "Other_AS=6", "SM_Test_S=1", "Other_AS=7"}).status, 0);
+    ASSERT_TRUE(waitFor([&] { return lines() == 5; })) << watch.output();
+    watch.signal(SIGINT);
+    EXPECT_EQ(watch.wait(), 0);
+
+    std::vector<std::string> values;
+    std::istringstream in(watch.output());
+    for (std::string time, value; in >> time >> value;)
+    {
+        EXPECT_EQ(time.size(), 26u) << "YYYY-MM-DDTHH:MM:SS.uuuuuu: " << time;
+        values.push_back(value);
+    }
+    EXPECT_EQ(values, (std::vector<std::string>{"Other_AS=5", "SM_Test_S=0", "Other_AS=6", "SM_Test_S=1", "Other_AS=7"}));
 }
