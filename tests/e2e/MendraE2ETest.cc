@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "Configuration.h"
@@ -17,17 +19,26 @@ using namespace UniSetTypes;
 using namespace std::chrono_literals;
 using testing_support::Program;
 using testing_support::programPath;
-using testing_support::sourcePath;
 using testing_support::waitFor;
 
 namespace
 {
+    // A file of the bench configuration: from the source tree the test runner names,
+    // else from the tree this file is in.
+    std::string configFile(const std::string& name)
+    {
+        const char* dir = std::getenv("RAVNA_SOURCE_DIR");
+        const std::filesystem::path root =
+            dir && *dir ? std::filesystem::path(dir) : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+        return (root / "config" / name).string();
+    }
+
     class Bench
     {
     public:
         Bench() : storeName(testing_support::uniqueStoreName("mendra"))
         {
-            const std::vector<std::string> args = {"e2e", "--confile", sourcePath("config/configure.xml"),
+            const std::vector<std::string> args = {"e2e", "--confile", configFile("configure.xml"),
                                                    "--store-name", storeName};
             std::vector<const char*> argv;
             for (const auto& a : args)
@@ -45,7 +56,7 @@ namespace
 
         std::unique_ptr<Program> start(const std::string& program, std::vector<std::string> extra = {})
         {
-            std::vector<std::string> args = {"--confile", sourcePath("config/configure.xml"), "--store-name",
+            std::vector<std::string> args = {"--confile", configFile("configure.xml"), "--store-name",
                                              storeName, "--logdir", dir.path("")};
             args.insert(args.end(), extra.begin(), extra.end());
             const std::string name = program.substr(program.find('/') + 1);
@@ -105,7 +116,7 @@ TEST(Mendra, StationStartsTakesItsLoadTripsAndIsReset)
     // Commands given before mendra is up reach it with its first look at its inputs.
     bench.set("GEU_Power_s", 500);
     bench.set("SES1_DG_Start_C", 1);
-    auto mendra = bench.start("simulator/mendra", {"--imitator-confile", sourcePath("config/mendra.src.xml"),
+    auto mendra = bench.start("simulator/mendra", {"--imitator-confile", configFile("mendra.src.xml"),
                                                    "--sleep-msec", "20"});
 
     ASSERT_TRUE(bench.await("SES1_sees_state_as", 9)) << mendra->output();
