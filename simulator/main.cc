@@ -18,7 +18,7 @@ using namespace UniSetTypes;
 
 namespace
 {
-    // A failure after the configuration was read must not look like a normal end to a bench script.
+    // A failure must not look like a normal end to the script that started the bench.
     constexpr int exitMissingSection = 1;
     constexpr int exitException = 2;
 
