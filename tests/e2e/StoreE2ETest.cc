@@ -427,6 +427,8 @@ namespace
         std::string output;   // the whole output when the status is 0, else a part of its one line
     };
 
+    void PrintTo(const SmctlCase& c, std::ostream* os) { *os << c.name; }
+
     class Smctl : public ::testing::TestWithParam<SmctlCase>
     {
     };
