@@ -24,9 +24,15 @@ namespace testing_support
         }
     }
 
-    std::string programPath(const std::string& relative) { return envOr("RAVNA_BUILD_DIR", ".") + "/" + relative; }
+    std::string programPath(const std::string& relative)
+    {
+        return envOr("RAVNA_BUILD_DIR", RAVNA_BUILD_DIR_DEFAULT) + "/" + relative;
+    }
 
-    std::string sourcePath(const std::string& relative) { return envOr("RAVNA_SOURCE_DIR", ".") + "/" + relative; }
+    std::string sourcePath(const std::string& relative)
+    {
+        return envOr("RAVNA_SOURCE_DIR", RAVNA_SOURCE_DIR_DEFAULT) + "/" + relative;
+    }
 
     std::string uniqueStoreName(const std::string& prefix)
     {
