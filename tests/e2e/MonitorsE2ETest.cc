@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -25,19 +23,10 @@ using testing_support::waitFor;
 
 namespace
 {
-    // The bench file, from the source tree the runner names, else from the tree this file is in.
-    std::string benchFile()
-    {
-        const char* dir = std::getenv("RAVNA_SOURCE_DIR");
-        const std::filesystem::path root = dir && *dir ? std::filesystem::path(dir)
-                                                       : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-        return (root / "config" / "configure.xml").string();
-    }
-
     // The bench file with a short settling time, so that the test runs in moments.
     std::string benchWithShortSettling()
     {
-        std::ifstream in(benchFile());
+        std::ifstream in(testing_support::sourcePath("config/configure.xml"));
         std::stringstream ss;
         ss << in.rdbuf();
         std::string text = ss.str();
