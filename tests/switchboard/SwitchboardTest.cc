@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Exceptions.h"
+#include "Process.h"
 #include "SkeletonSupport.h"
 #include "Store.h"
 #include "Switchboard.h"
@@ -325,7 +326,7 @@ TEST(Switchboard, DefaultConstructorRefuses)
 
 TEST(Switchboard, BenchConfigurationBuildsTheWatcher)
 {
-    std::ifstream in(RAVNA_BENCH_CONFIG);
+    std::ifstream in(testing_support::sourcePath("config/configure.xml"));
     std::stringstream text;
     text << in.rdbuf();
     const std::string file = text.str();

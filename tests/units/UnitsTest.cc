@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "StationState.h"
 #include "TestStation.h"
+#include "Process.h"
 #include "TestSupport.h"
 
 using namespace UniSetTypes;
@@ -333,7 +334,7 @@ TEST(UnitMonitors, UnknownObjectNameFailsWithTheClassName)
 
 TEST(UnitMonitors, BenchConfigurationBuildsEveryStationsMonitors)
 {
-    std::ifstream in(RAVNA_BENCH_CONFIG);
+    std::ifstream in(testing_support::sourcePath("config/configure.xml"));
     std::stringstream text;
     text << in.rdbuf();
     const std::string file = text.str();
