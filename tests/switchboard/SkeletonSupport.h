@@ -2,6 +2,7 @@
 // capture of the runtime's log, for the skeleton's tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
         ++steps;
         if (throwInStep)
             throw UniSetTypes::Exception("step failed");
+        if (stepAction)
+            stepAction();
     }
     void sensorInfo(const UniSetTypes::SensorMessage* sm) override { seen.push_back(sm->id); }
     void askSensors(UniversalIO::UIOCommand cmd) override { asked.push_back(cmd); }
@@ -48,6 +51,7 @@ public:
 
     int steps = 0;
     bool throwInStep = false;
+    std::function<void()> stepAction;
     std::vector<UniSetTypes::ObjectId> seen;
     std::vector<UniversalIO::UIOCommand> asked;
 };

@@ -326,6 +326,37 @@ TEST(Skeleton, ExceptionInStepSkipsTheRestOfThePassButNotTheSleep)
     EXPECT_NE(log.text().find("Probe(execute): step failed"), std::string::npos);
 }
 
+struct PassErrorCase
+{
+    std::string name;
+    std::function<void()> fault;
+    std::string line;
+};
+
+class SkeletonPassErrors : public testing::TestWithParam<PassErrorCase>
+{
+};
+
+TEST_P(SkeletonPassErrors, AreLoggedAndTheLoopGoesOn)
+{
+    TestWorld world(probeWorld(kFullNode));
+    auto sut = makeProbe(world);
+    sut->stepAction = GetParam().fault;
+    LogCapture log;
+    sut->callback();
+    sut->callback();
+    EXPECT_EQ(sut->steps, 2);
+    EXPECT_NE(log.text().find(GetParam().line), std::string::npos) << log.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SkeletonPassErrors,
+    testing::Values(PassErrorCase{"UniSetException", [] { throw Exception("bad read"); }, "Probe(execute): bad read\n"},
+                    PassErrorCase{"CorbaException", [] { throw CORBA::SystemException("COMM_FAILURE"); },
+                                  "Probe(execute): СORBA::SystemException: COMM_FAILURE\n"},
+                    PassErrorCase{"AnythingElse", [] { throw 42; }, "Probe(execute): catch ...\n"}),
+    [](const testing::TestParamInfo<PassErrorCase>& info) { return info.param.name; });
+
 TEST(Skeleton, WritesTheHeartbeatWhenItsPeriodHasRunOut)
 {
     TestWorld world(probeWorld(kFullNode + R"( heartbeat_id="HeartBeat_AS" heartbeatTime="500")"));
