@@ -120,7 +120,6 @@ protected:
     void pushCommand(AutomatMessage::CommandCode code);
 
 private:
-
     // Other threads print the mode in getName.
     std::atomic<Mode*> mode{nullptr};
     // A failed change makes the old mode current and activates it again; when that
