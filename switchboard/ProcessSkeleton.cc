@@ -395,9 +395,8 @@ namespace ravna
                       << "(waitSM): Не дождались готовности(exist) SharedMemory к работе в течение " << msec
                       << " мсек" << std::endl;
         this->disactivate();
-        // The program cannot work without shared memory: it ends at once with a
-        // failure status, the reason being in the log line above.
-        std::_Exit(EXIT_FAILURE);
+        // The program cannot work without shared memory; the reason is in the line above.
+        std::abort();
     }
 
     template <class Base>

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <memory>
 
@@ -651,7 +653,7 @@ TEST(SkeletonDeathTest, SharedMemoryNeverReadyEndsTheProgramSayingWhy)
             unideb.level(Debug::CRIT);
             sut->waitSM(sut->smReadyTimeout);
         },
-        testing::ExitedWithCode(1), "Probe\\(waitSM\\): Не дождались готовности\\(exist\\) SharedMemory");
+        testing::KilledBySignal(SIGABRT), "Probe\\(waitSM\\): Не дождались готовности\\(exist\\) SharedMemory");
 }
 
 TEST(Skeleton, TerminateWhileWaitingForSharedMemoryIsNoFailure)
