@@ -222,6 +222,8 @@ namespace
          {}, "OffMode"},
         {"OnUndefinedHeld", Start::on, undefinedHeld(), {tripped}, "ProtectionMode"},
         {"ClosingUndefinedHeld", Start::closing, undefinedHeld(), {tripped}, "ProtectionMode"},
+        {"NegativeHoldStillTrips", Start::off, undefinedHeld(), {tripped}, "ProtectionMode", {}, nullptr, nullptr,
+         nullptr, {{"naTime", "-1"}}},
 
         // Off
         {"OffSleep", Start::off, cmd(sleep), {stSleep, stOff, stOff}, "SleepMode"},
