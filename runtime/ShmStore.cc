@@ -16,7 +16,7 @@ namespace uniset
         constexpr UniSetTypes::ObjectId kMaxDenseId = 1 << 20;
         // How long a notifier that caught up keeps polling before it sleeps: a change
         // that follows soon after another is then picked up without a wake-up.
-        constexpr auto kSpin = std::chrono::microseconds(20);
+        constexpr auto kSpin = std::chrono::microseconds(50);
 
         int64_t steadyMs()
         {
@@ -36,7 +36,10 @@ namespace uniset
     {
         UniSetTypes::ObjectId maxId = -1;
         for (const auto& s : sensors)
+        {
             maxId = std::max(maxId, s.id);
+            types.push_back(s.iotype);
+        }
         if (maxId < kMaxDenseId)
         {
             denseIndex.assign(static_cast<size_t>(maxId + 1), -1);
@@ -157,7 +160,7 @@ namespace uniset
         return segment().read(i).value;
     }
 
-    UniversalIO::IOTypes ShmStore::getIOType(UniSetTypes::ObjectId id) const { return sensors[indexOf(id)].iotype; }
+    UniversalIO::IOTypes ShmStore::getIOType(UniSetTypes::ObjectId id) const { return types[indexOf(id)]; }
 
     bool ShmStore::lastChange(UniSetTypes::ObjectId id, int64_t& timeUs, UniSetTypes::ObjectId& supplier) const
     {
@@ -177,7 +180,7 @@ namespace uniset
             throw UniSetTypes::Exception("(store): sensor id=" + std::to_string(id) + ": supplier id=" +
                                          std::to_string(supplier) + " is out of range");
         ShmSegment& s = segment();
-        if (UniversalIO::isDigital(sensors[i].iotype))
+        if (UniversalIO::isDigital(types[i]))
             value = value != 0;
         s.write(i, value, static_cast<int32_t>(supplier), wallUs());
     }
@@ -290,16 +293,19 @@ namespace uniset
             const uint64_t at = cursor;
             sleepingOn = s;
             lk.unlock();
-            if (caughtUp)
-            {
-                const auto until = std::chrono::steady_clock::now() + kSpin;
-                while (s->head() == at && std::chrono::steady_clock::now() < until)
+            // A change usually follows soon, or the writer of the entry waited on is
+            // about to finish it: poll that entry a little before sleeping, now and then
+            // only, so as not to steal its cache line from the writer at every turn.
+            auto moved = [&] {
+                ShmSegment::Change c{};
+                return s->readEntry(at, c) != ShmSegment::EntryStatus::Pending;
+            };
+            const auto until = std::chrono::steady_clock::now() + kSpin;
+            while (!moved() && std::chrono::steady_clock::now() < until)
+                for (int i = 0; i < 64; ++i)
                     __builtin_ia32_pause();
-                if (s->head() == at)
-                    s->waitForChange(seen, -1);
-            }
-            else
-                s->waitForChange(seen, 5);
+            if (!moved())
+                s->waitForChange(seen, caughtUp ? -1 : 5);
             lk.lock();
         }
     }

@@ -72,6 +72,7 @@ namespace uniset
         const std::string segName;
         const uint64_t fingerprint;
         std::vector<UniSetTypes::SensorDescription> sensors;
+        std::vector<UniversalIO::IOTypes> types;   // by slot: the write path touches only this
         std::vector<int32_t> denseIndex;   // by id, when ids are small
         std::unordered_map<UniSetTypes::ObjectId, uint32_t> sparseIndex;
 
