@@ -32,10 +32,5 @@
 
 class Automat_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Automat_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Automat_SK();
-    ~Automat_SK() override;
-
-    RAVNA_SKELETON(AUTOMAT_SK_LIST)
+    RAVNA_SKELETON_CLASS(Automat_SK, AUTOMAT_SK_LIST)
 };

@@ -1,15 +1,3 @@
 #include "QC_SK.h"
 
-namespace
-{
-    const ravna::SkeletonTraits traits{"QC", 150, 20};
-}
-
-QC_SK::QC_SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
-{
-    init(skeletonLayout());
-}
-
-QC_SK::QC_SK() : ProcessSkeleton(traits) {}
-
-QC_SK::~QC_SK() = default;
+RAVNA_SKELETON_DEFINITION(QC_SK, "QC", 150, 20)

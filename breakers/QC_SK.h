@@ -26,10 +26,5 @@
 
 class QC_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    QC_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    QC_SK();
-    ~QC_SK() override;
-
-    RAVNA_SKELETON(QC_SK_LIST)
+    RAVNA_SKELETON_CLASS(QC_SK, QC_SK_LIST)
 };

@@ -4,19 +4,7 @@
 
 using namespace UniSetTypes;
 
-namespace
-{
-    const ravna::SkeletonTraits traits{"ADGState", 300, 30};
-}
-
-ADGState_SK::ADGState_SK(ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
-{
-    init(skeletonLayout());
-}
-
-ADGState_SK::ADGState_SK() : ProcessSkeleton(traits) {}
-
-ADGState_SK::~ADGState_SK() = default;
+RAVNA_SKELETON_DEFINITION(ADGState_SK, "ADGState", 300, 30)
 
 bool ADGState_SK::alarm(ObjectId code, bool state)
 {

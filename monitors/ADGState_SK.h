@@ -17,17 +17,13 @@
 
 class ADGState_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    ADGState_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    ADGState_SK();
-    ~ADGState_SK() override;
+    RAVNA_SKELETON_CLASS(ADGState_SK, ADGSTATE_SK_LIST)
 
+public:
     // This revision's name for setState: writes one of the two outputs at once.
     void setValue(UniSetTypes::ObjectId sid, long value) { setOutput(sid, value, "setValue"); }
     void setBoolValue(UniSetTypes::ObjectId sid, bool state) { setValue(sid, state ? 1 : 0); }
 
     // There are no alarm messages: every id is reported as unknown, the id included.
     bool alarm(UniSetTypes::ObjectId code, bool state) override;
-
-    RAVNA_SKELETON(ADGSTATE_SK_LIST)
 };

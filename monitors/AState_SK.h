@@ -14,10 +14,5 @@
 
 class AState_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    AState_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    AState_SK();
-    ~AState_SK() override;
-
-    RAVNA_SKELETON(ASTATE_SK_LIST)
+    RAVNA_SKELETON_CLASS(AState_SK, ASTATE_SK_LIST)
 };

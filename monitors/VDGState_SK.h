@@ -13,10 +13,5 @@
 
 class VDGState_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    VDGState_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    VDGState_SK();
-    ~VDGState_SK() override;
-
-    RAVNA_SKELETON(VDGSTATE_SK_LIST)
+    RAVNA_SKELETON_CLASS(VDGState_SK, VDGSTATE_SK_LIST)
 };

@@ -1,15 +1,3 @@
 #include "GRSHImitator_SK.h"
 
-namespace
-{
-    const ravna::SkeletonTraits traits{"GRSHImitator", 130, 5};
-}
-
-GRSHImitator_SK::GRSHImitator_SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
-{
-    init(skeletonLayout());
-}
-
-GRSHImitator_SK::GRSHImitator_SK() : ProcessSkeleton(traits) {}
-
-GRSHImitator_SK::~GRSHImitator_SK() = default;
+RAVNA_SKELETON_DEFINITION(GRSHImitator_SK, "GRSHImitator", 130, 5)

@@ -23,10 +23,5 @@
 
 class GRSHImitator_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    GRSHImitator_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    GRSHImitator_SK();
-    ~GRSHImitator_SK() override;
-
-    RAVNA_SKELETON(GRSHIMITATOR_SK_LIST)
+    RAVNA_SKELETON_CLASS(GRSHImitator_SK, GRSHIMITATOR_SK_LIST)
 };

@@ -1,15 +1,3 @@
 #include "Mendra_SK.h"
 
-namespace
-{
-    const ravna::SkeletonTraits traits{"Mendra", 130, 5};
-}
-
-Mendra_SK::Mendra_SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
-{
-    init(skeletonLayout());
-}
-
-Mendra_SK::Mendra_SK() : ProcessSkeleton(traits) {}
-
-Mendra_SK::~Mendra_SK() = default;
+RAVNA_SKELETON_DEFINITION(Mendra_SK, "Mendra", 130, 5)

@@ -45,10 +45,5 @@
 
 class Mendra_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Mendra_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Mendra_SK();
-    ~Mendra_SK() override;
-
-    RAVNA_SKELETON(MENDRA_SK_LIST)
+    RAVNA_SKELETON_CLASS(Mendra_SK, MENDRA_SK_LIST)
 };

@@ -288,7 +288,7 @@ namespace ravna
 
 #define RAVNA_SK_SKIP(...)
 
-// Public fields named as the Parts name them, and the layout the skeleton walks.
+// Public fields named as the process classes use them, and the layout the skeleton walks.
 #define RAVNA_SKELETON(LIST)                                                                                      \
 public:                                                                                                            \
     LIST(RAVNA_SK_ITEM_FIELDS, RAVNA_SK_FIXED_FIELDS, RAVNA_SK_MSG_FIELDS, RAVNA_SK_SETTING_FIELDS)                \
@@ -302,3 +302,27 @@ protected:                                                                      
     }                                                                                                              \
                                                                                                                    \
 public:
+
+// The whole declaration an X_SK needs: its constructors and the fields of its item list.
+#define RAVNA_SKELETON_CLASS(SK, LIST)                                                                            \
+public:                                                                                                            \
+    SK(UniSetTypes::ObjectId id, xmlNode* cnode);                                                                  \
+    /* only refuses: an object needs its id and node */                                                           \
+    SK();                                                                                                          \
+    ~SK() override;                                                                                                \
+    RAVNA_SKELETON(LIST)
+
+// Defines an X_SK's constructors: the hand-written class's name (for the texts),
+// the --sleep-msec default, the number of queued messages taken per pass and,
+// optionally, the sensor name tried last for smTestID.
+#define RAVNA_SKELETON_DEFINITION(SK, CLASS_NAME, SLEEP_MSEC, PER_PASS, ...)                                      \
+    namespace                                                                                                      \
+    {                                                                                                              \
+        const ::ravna::SkeletonTraits SK##Traits{CLASS_NAME, SLEEP_MSEC, PER_PASS __VA_OPT__(, ) __VA_ARGS__};    \
+    }                                                                                                              \
+    SK::SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, SK##Traits)                      \
+    {                                                                                                              \
+        init(skeletonLayout());                                                                                    \
+    }                                                                                                              \
+    SK::SK() : ProcessSkeleton(SK##Traits) {}                                                                      \
+    SK::~SK() = default;

@@ -8,10 +8,5 @@
 
 class Switchboard_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Switchboard_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Switchboard_SK();
-    ~Switchboard_SK() override;
-
-    RAVNA_SKELETON(SWITCHBOARD_SK_LIST)
+    RAVNA_SKELETON_CLASS(Switchboard_SK, SWITCHBOARD_SK_LIST)
 };

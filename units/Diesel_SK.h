@@ -7,10 +7,5 @@
 
 class Diesel_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Diesel_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Diesel_SK();
-    ~Diesel_SK() override;
-
-    RAVNA_SKELETON(DIESEL_SK_LIST)
+    RAVNA_SKELETON_CLASS(Diesel_SK, DIESEL_SK_LIST)
 };

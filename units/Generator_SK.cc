@@ -1,15 +1,3 @@
 #include "Generator_SK.h"
 
-namespace
-{
-    const ravna::SkeletonTraits traits{"Generator", 200, 20};
-}
-
-Generator_SK::Generator_SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, traits)
-{
-    init(skeletonLayout());
-}
-
-Generator_SK::Generator_SK() : ProcessSkeleton(traits) {}
-
-Generator_SK::~Generator_SK() = default;
+RAVNA_SKELETON_DEFINITION(Generator_SK, "Generator", 200, 20)

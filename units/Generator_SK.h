@@ -7,10 +7,5 @@
 
 class Generator_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Generator_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Generator_SK();
-    ~Generator_SK() override;
-
-    RAVNA_SKELETON(GENERATOR_SK_LIST)
+    RAVNA_SKELETON_CLASS(Generator_SK, GENERATOR_SK_LIST)
 };

@@ -9,10 +9,5 @@
 
 class QG_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    QG_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    QG_SK();
-    ~QG_SK() override;
-
-    RAVNA_SKELETON(QG_SK_LIST)
+    RAVNA_SKELETON_CLASS(QG_SK, QG_SK_LIST)
 };

@@ -1,16 +1,6 @@
 #include "SkeletonSupport.h"
 
-namespace
-{
-    const ravna::SkeletonTraits probeTraits{"Probe", 130, 5, "On_S"};
-}
-
-Probe_SK::Probe_SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, probeTraits)
-{
-    init(skeletonLayout());
-}
-
-Probe_SK::Probe_SK() : ProcessSkeleton(probeTraits) {}
+RAVNA_SKELETON_DEFINITION(Probe_SK, "Probe", 130, 5, "On_S")
 
 std::string probeWorld(const std::string& nodeAttributes)
 {

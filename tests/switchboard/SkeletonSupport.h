@@ -23,11 +23,7 @@
 
 class Probe_SK : public ravna::ProcessSkeleton<UniSetObject>
 {
-public:
-    Probe_SK(UniSetTypes::ObjectId id, xmlNode* cnode);
-    Probe_SK();
-
-    RAVNA_SKELETON(PROBE_SK_LIST)
+    RAVNA_SKELETON_CLASS(Probe_SK, PROBE_SK_LIST)
 };
 
 // Counts its passes and keeps the sensor messages it was handed.
