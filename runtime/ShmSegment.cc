@@ -396,9 +396,14 @@ namespace uniset
 
     void ShmSegment::wakeIfAsleep()
     {
-        hdr->wake.fetch_add(1, std::memory_order_seq_cst);
+        // A busy notifier is not asleep: the writer then touches no line it reads.
+        // One going to sleep counts itself first and looks at the log after that,
+        // so either it sees this change or this sees it.
         if (hdr->sleepers.load(std::memory_order_seq_cst) != 0)
+        {
+            hdr->wake.fetch_add(1, std::memory_order_seq_cst);
             futex(&hdr->wake, FUTEX_WAKE, INT_MAX, nullptr);
+        }
     }
 
     void ShmSegment::wakeAll()
@@ -407,12 +412,9 @@ namespace uniset
         futex(&hdr->wake, FUTEX_WAKE, INT_MAX, nullptr);
     }
 
-    void ShmSegment::waitForChange(uint32_t seen, int timeoutMs)
+    void ShmSegment::sleep(uint32_t seen, int timeoutMs)
     {
         timespec ts{timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
-        hdr->sleepers.fetch_add(1, std::memory_order_seq_cst);
-        if (hdr->wake.load(std::memory_order_seq_cst) == seen)
-            futex(&hdr->wake, FUTEX_WAIT, seen, timeoutMs < 0 ? nullptr : &ts);
-        hdr->sleepers.fetch_sub(1, std::memory_order_seq_cst);
+        futex(&hdr->wake, FUTEX_WAIT, seen, timeoutMs < 0 ? nullptr : &ts);
     }
 }

@@ -92,15 +92,25 @@ namespace uniset
         void giveUp(uint64_t seq);
 
         // --- waking
-        uint32_t wakeCount() const { return hdr->wake.load(std::memory_order_seq_cst); }
-        // Sleeps until a change after seen (or timeoutMs; -1 none).
-        void waitForChange(uint32_t seen, int timeoutMs);
+        // Sleeps until a writer wakes this process's notifier (or timeoutMs; -1 none),
+        // unless ready() says there is something to do already.
+        template <typename Ready>
+        void waitForChange(Ready ready, int timeoutMs)
+        {
+            hdr->sleepers.fetch_add(1, std::memory_order_seq_cst);
+            const uint32_t seen = hdr->wake.load(std::memory_order_seq_cst);
+            if (!ready())
+                sleep(seen, timeoutMs);
+            hdr->sleepers.fetch_sub(1, std::memory_order_seq_cst);
+        }
+        // Wakes every notifier (to stop one, or after the state changed).
         void wakeAll();
 
     private:
         ShmSegment(std::string name, void* base, size_t size);
         shm::Entry& entry(uint64_t seq) const { return log[seq & (hdr->logCapacity - 1)]; }
         void wakeIfAsleep();
+        void sleep(uint32_t seen, int timeoutMs);
         void logRefresh(uint32_t index);
 
         std::string segName;

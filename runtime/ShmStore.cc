@@ -289,7 +289,6 @@ namespace uniset
             progress.notify_all();
             if (stopping || following != s)
                 continue;
-            const uint32_t seen = s->wakeCount();
             const uint64_t at = cursor;
             sleepingOn = s;
             lk.unlock();
@@ -298,28 +297,22 @@ namespace uniset
             // only, so as not to steal its cache line from the writer at every turn.
             auto moved = [&] {
                 ShmSegment::Change c{};
-                return s->readEntry(at, c) != ShmSegment::EntryStatus::Pending;
+                return s->readEntry(at, c) != ShmSegment::EntryStatus::Pending || stopping.load() ||
+                       s->state() == shm::State::Retired;
             };
             const auto until = std::chrono::steady_clock::now() + kSpin;
             while (!moved() && std::chrono::steady_clock::now() < until)
                 for (int i = 0; i < 64; ++i)
                     __builtin_ia32_pause();
-            if (!moved())
-                s->waitForChange(seen, caughtUp ? -1 : 5);
+            s->waitForChange(moved, caughtUp ? -1 : 5);
             lk.lock();
         }
     }
 
     bool ShmStore::deliverPending(ShmSegment& s, std::unique_lock<std::mutex>& lk)
     {
-        const uint64_t head = s.head();
-        if (head > cursor && head - cursor > s.capacity())
-        {
-            recoverFromOverrun(s);
-            return true;
-        }
         unsigned batch = 0;
-        while (cursor < head)
+        for (;;)
         {
             ShmSegment::Change c{};
             const auto status = s.readEntry(cursor, c);
@@ -330,6 +323,19 @@ namespace uniset
             }
             if (status == ShmSegment::EntryStatus::Pending)
             {
+                // The head is read only here, so that a notifier keeping up with a
+                // writer does not pull the head's cache line at every change.
+                const uint64_t head = s.head();
+                if (head <= cursor)
+                {
+                    pendingSinceMs = -1;
+                    return true;   // caught up
+                }
+                if (head - cursor > s.capacity())
+                {
+                    recoverFromOverrun(s);
+                    return true;
+                }
                 const int64_t now = steadyMs();
                 if (pendingSinceMs < 0)
                     pendingSinceMs = now;
@@ -358,7 +364,6 @@ namespace uniset
                     return true;
             }
         }
-        return true;
     }
 
     void ShmStore::deliverChange(ShmSegment&, uint64_t seq, const ShmSegment::Change& c)

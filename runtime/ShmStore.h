@@ -91,7 +91,7 @@ namespace uniset
         ShmSegment* following = nullptr;   // the segment whose log is delivered; none while nothing is asked
         ShmSegment* sleepingOn = nullptr;  // the segment the notifier may sleep on
         int64_t pendingSinceMs = -1;  // when the entry at cursor was first found unfinished
-        bool stopping = false;
+        std::atomic<bool> stopping{false};   // also read by the notifier while it sleeps
         Subscribers subscribers;
         std::thread notifier;
     };
