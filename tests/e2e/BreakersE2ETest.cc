@@ -11,18 +11,13 @@
 
 #include "Automat.h"
 #include "AutomatMessages.h"
-#include "Configuration.h"
 #include "ObjectsActivator.h"
-#include "Process.h"
 #include "QC.h"
-#include "ShmSegment.h"
-#include "ShmStore.h"
-#include "TestSupport.h"
+#include "StoreBench.h"
 
 using namespace UniSetTypes;
 using namespace std::chrono_literals;
-using testing_support::Program;
-using testing_support::programPath;
+using testing_support::StoreBench;
 using testing_support::waitFor;
 
 namespace
@@ -191,34 +186,21 @@ namespace
 
 TEST(Breakers, SwitchTimeOutTripAndStopAgainstSharedMemory)
 {
-    testing_support::TempDir dir;
-    dir.write("configure.xml", kConfig);
-    const std::string storeName = testing_support::uniqueStoreName("breakers");
-    const std::vector<std::string> common = {"--confile", dir.path("configure.xml"), "--store-name", storeName,
-                                             "--logdir", dir.path("")};
-
     ObjectsActivator activator; // before any other thread, so that it gets the signals
-    Program smemory(programPath("tools/smemory"), common, dir.path("smemory.out"));
-
-    std::vector<std::string> args = {"e2e", "--sleep-msec", "20"};
-    args.insert(args.end(), common.begin(), common.end());
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    auto cfg = std::make_unique<Configuration>(static_cast<int>(argv.size()), argv.data());
-    conf = cfg.get();
-    const std::string segment = uniset::ShmStore::segmentNameFor(*cfg);
-    auto store = std::make_unique<uniset::ShmStore>(cfg->getSensors(), segment);
-    uniset::setStore(store.get());
-    ASSERT_TRUE(waitFor([&] { return store->isReady(); })) << smemory.output();
-    auto level = [&](const char* name) { return store->getValue(cfg->getSensorID(name)); };
+    StoreBench bench("breakers", kConfig, {"--sleep-msec", "20"});
+    auto smemory = bench.startStore();
+    ASSERT_TRUE(bench.store().isReady()) << smemory->output();
+    bench.install();
+    auto& store = bench.store();
+    auto& cfg = bench.cfg();
+    auto level = [&](const char* name) { return bench.get(name); };
 
     {
-        RecordingOwner owner(cfg->getObjectID("Supervisor"));
-        Automat qf1("QF1", &owner, cfg->getNode("QF1"));
-        QC qc1(1, "QC1", &owner, cfg->getNode("QC1"));
-        PlantStandIn qf1Plant(*store, *cfg, "QF1", false);
-        PlantStandIn qc1Plant(*store, *cfg, "QC1", true);
+        RecordingOwner owner(cfg.getObjectID("Supervisor"));
+        Automat qf1("QF1", &owner, cfg.getNode("QF1"));
+        QC qc1(1, "QC1", &owner, cfg.getNode("QC1"));
+        PlantStandIn qf1Plant(store, cfg, "QF1", false);
+        PlantStandIn qc1Plant(store, cfg, "QC1", true);
         const ObjectId qf = qf1.getId();
         const ObjectId qc = qc1.getId();
 
@@ -259,13 +241,13 @@ TEST(Breakers, SwitchTimeOutTripAndStopAgainstSharedMemory)
 
         // a protection trip, refused commands, and the reset once it has gone
         mark = owner.mark();
-        store->setValue(cfg->getSensorID("QF1_Prot_S"), 1, DefaultObjectId);
+        store.setValue(cfg.getSensorID("QF1_Prot_S"), 1, DefaultObjectId);
         EXPECT_TRUE(owner.awaitReport(mark, qf, AutomatMessage::kProtection, 1));
         EXPECT_TRUE(waitFor([&] { return level("QF1_State_AS") == 2; }));
         mark = owner.mark();
         qf1.cmdOn();
         EXPECT_TRUE(owner.awaitReport(mark, qf, AutomatMessage::kProtection, 1));
-        store->setValue(cfg->getSensorID("QF1_Prot_S"), 0, DefaultObjectId);
+        store.setValue(cfg.getSensorID("QF1_Prot_S"), 0, DefaultObjectId);
         EXPECT_TRUE(waitFor([&] { return level("QF1_State_AS") == 0; })) << "the breaker saw the trip go";
         mark = owner.mark();
         qf1.cmdReset();
@@ -286,9 +268,5 @@ TEST(Breakers, SwitchTimeOutTripAndStopAgainstSharedMemory)
             EXPECT_EQ(level(output), 0) << output;
     }
 
-    uniset::setStore(nullptr);
-    store.reset();
-    conf = nullptr;
-    EXPECT_EQ(smemory.stop(), 0) << smemory.output();
-    uniset::ShmSegment::remove(segment);
+    EXPECT_EQ(smemory->stop(), 0) << smemory->output();
 }

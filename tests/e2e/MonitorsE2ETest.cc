@@ -5,21 +5,12 @@
 
 #include <algorithm>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
-#include "Configuration.h"
-#include "MessageType.h"
-#include "Process.h"
-#include "ShmSegment.h"
-#include "ShmStore.h"
-#include "TestSupport.h"
-#include "UniSetObject.h"
+#include "StoreBench.h"
 
 using namespace UniSetTypes;
-using testing_support::Program;
-using testing_support::programPath;
-using testing_support::waitFor;
+using testing_support::StoreBench;
 
 namespace
 {
@@ -35,89 +26,15 @@ namespace
             text.replace(at, 21, "unknownTimeout=\"300\"");
         return text;
     }
-
-    class Bench
-    {
-    public:
-        Bench() : storeName(testing_support::uniqueStoreName("monitors"))
-        {
-            dir.write("configure.xml", benchWithShortSettling());
-            const std::vector<std::string> args = {"e2e", "--confile", dir.path("configure.xml"), "--store-name",
-                                                   storeName};
-            std::vector<const char*> argv;
-            for (const auto& a : args)
-                argv.push_back(a.c_str());
-            cfg = std::make_unique<Configuration>(static_cast<int>(argv.size()), argv.data());
-            segment = uniset::ShmStore::segmentNameFor(*cfg);
-            store = std::make_unique<uniset::ShmStore>(cfg->getSensors(), segment);
-        }
-
-        ~Bench()
-        {
-            store.reset();
-            uniset::ShmSegment::remove(segment);
-        }
-
-        std::vector<std::string> common() const
-        {
-            return {"--confile", dir.path("configure.xml"), "--store-name", storeName, "--logdir", dir.path("")};
-        }
-
-        std::unique_ptr<Program> start(const std::string& program, std::vector<std::string> extra = {})
-        {
-            auto args = common();
-            args.insert(args.end(), extra.begin(), extra.end());
-            const std::string name = program.substr(program.find('/') + 1);
-            return std::make_unique<Program>(programPath(program), args, dir.path(name + ".out"));
-        }
-
-        ObjectId id(const std::string& name) const { return cfg->getSensorID(name); }
-        void set(const std::string& name, long value) { store->setValue(id(name), value, DefaultObjectId); }
-        long get(const std::string& name) const { return store->getValue(id(name)); }
-        // Waits (bounded) for the sensor to hold the value.
-        bool await(const std::string& name, long value)
-        {
-            return waitFor([&] { return store->isReady() && get(name) == value; });
-        }
-
-        testing_support::TempDir dir;
-        std::string storeName;
-        std::unique_ptr<Configuration> cfg;
-        std::string segment;
-        std::unique_ptr<uniset::ShmStore> store;
-    };
-
-    // Keeps every change of the sensors it asked for, in order.
-    class Watcher : public UniSetObject
-    {
-    public:
-        std::vector<long> values(ObjectId id)
-        {
-            VoidMessage vm;
-            while (receiveMessage(vm))
-            {
-                SensorMessage sm(&vm);
-                seen.emplace_back(sm.id, sm.value);
-            }
-            std::vector<long> out;
-            for (const auto& [sid, v] : seen)
-                if (sid == id)
-                    out.push_back(v);
-            return out;
-        }
-
-    private:
-        std::vector<std::pair<ObjectId, long>> seen;
-    };
 }
 
 TEST(Monitors, StateCodesFollowThePlantSignals)
 {
-    Bench bench;
-    auto smemory = bench.start("tools/smemory");
-    ASSERT_TRUE(waitFor([&] { return bench.store->isReady(); })) << smemory->output();
-    Watcher watcher;
-    bench.store->ask(bench.id("QG1_State_as"), UniversalIO::UIONotify, &watcher);
+    StoreBench bench("monitors", benchWithShortSettling());
+    auto smemory = bench.startStore();
+    ASSERT_TRUE(bench.store().isReady()) << smemory->output();
+    testing_support::SensorRecorder watcher;
+    bench.store().ask(bench.id("QG1_State_as"), UniversalIO::UIONotify, &watcher);
 
     const std::vector<std::string> fast = {"--sleep-msec", "20"};
     auto piltov = bench.start("monitors/piltov", fast);

@@ -2,19 +2,12 @@
 // lays out; the plant's source and breaker signals come from another process.
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "Configuration.h"
 #include "ObjectsActivator.h"
-#include "Process.h"
-#include "ShmSegment.h"
-#include "ShmStore.h"
+#include "StoreBench.h"
 #include "Switchboard.h"
-#include "TestSupport.h"
 
 using namespace UniSetTypes;
-using testing_support::Program;
-using testing_support::programPath;
+using testing_support::StoreBench;
 using testing_support::waitFor;
 
 namespace
@@ -49,37 +42,21 @@ namespace
 
 TEST(Switchboard, NoPowerSignalsFollowThePlantThroughSharedMemory)
 {
-    testing_support::TempDir dir;
-    dir.write("configure.xml", kConfig);
-    const std::string storeName = testing_support::uniqueStoreName("switchboard");
-    const std::vector<std::string> common = {"--confile", dir.path("configure.xml"), "--store-name", storeName,
-                                             "--logdir", dir.path("")};
-
     ObjectsActivator activator;   // before any other thread, so that it gets the signals
-    Program smemory(programPath("tools/smemory"), common, dir.path("smemory.out"));
+    StoreBench bench("switchboard", kConfig, {"--sleep-msec", "20"});
+    auto smemory = bench.startStore();
+    ASSERT_TRUE(bench.store().isReady()) << smemory->output();
+    bench.install();
 
-    std::vector<std::string> args = {"e2e", "--sleep-msec", "20"};
-    args.insert(args.end(), common.begin(), common.end());
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    auto cfg = std::make_unique<Configuration>(static_cast<int>(argv.size()), argv.data());
-    conf = cfg.get();
-    const std::string segment = uniset::ShmStore::segmentNameFor(*cfg);
-    auto store = std::make_unique<uniset::ShmStore>(cfg->getSensors(), segment);
-    uniset::setStore(store.get());
-    ASSERT_TRUE(waitFor([&] { return store->isReady(); })) << smemory.output();
-
-    auto level = [&](const char* name) { return store->getValue(cfg->getSensorID(name)); };
+    auto level = [&](const char* name) { return bench.get(name); };
     auto plant = [&](std::vector<std::string> values) {
-        std::vector<std::string> all = {"--confile", dir.path("configure.xml"), "--store-name", storeName, "set"};
-        all.insert(all.end(), values.begin(), values.end());
-        const auto r = testing_support::runProgram(programPath("tools/smctl"), all);
+        values.insert(values.begin(), "set");
+        const auto r = bench.smctl(values);
         EXPECT_EQ(r.status, 0) << r.output;
     };
 
     {
-        Switchboard sut("Switchboard", cfg->getNode("Switchboard"));
+        Switchboard sut("Switchboard", bench.cfg().getNode("Switchboard"));
         activator.addObject(&sut);
         activator.run(true);
         activator.broadcast(SystemMessage(SystemMessage::StartUp).transport());
@@ -100,10 +77,5 @@ TEST(Switchboard, NoPowerSignalsFollowThePlantThroughSharedMemory)
         activator.join();
         EXPECT_FALSE(sut.active);
     }
-
-    uniset::setStore(nullptr);
-    store.reset();
-    conf = nullptr;
-    EXPECT_EQ(smemory.stop(), 0) << smemory.output();
-    uniset::ShmSegment::remove(segment);
+    EXPECT_EQ(smemory->stop(), 0) << smemory->output();
 }
