@@ -265,8 +265,14 @@ namespace
                 return false;
             items.assign(static_cast<size_t>(std::atoi(l.c_str() + 1)), "");
             for (auto& item : items)
-                if (!line(l) || !line(item))
+            {
+                if (!line(l) || l.empty())
                     return false;
+                if (l[0] != '$')
+                    item = l.substr(1);   // an integer or a simple string
+                else if (!line(item))
+                    return false;
+            }
             return true;
         }
 
