@@ -85,14 +85,19 @@ namespace
         void push(const TransportMessage& msg) override
         {
             if (stalled)
+            {
+                waiting = true;
                 gate.wait();
+            }
             UniSetObject::push(msg);
         }
         void stall() { stalled = true; }
         void open() { opened.set_value(); }
+        bool isWaiting() const { return waiting; }
 
     private:
         std::atomic<bool> stalled{false};
+        std::atomic<bool> waiting{false};
         std::promise<void> opened;
         std::shared_future<void> gate{opened.get_future().share()};
     };
@@ -238,6 +243,7 @@ TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneCritLine)
     sut.ask(10, UniversalIO::UIONotify, &consumer);
     consumer.stall();
     sut.setValue(11, 1, -1);   // the notifier stalls on this one
+    ASSERT_TRUE(testing_support::waitFor([&] { return consumer.isWaiting(); }));
     for (long v = 2; v <= 1000; ++v)
         sut.setValue(11, v, -1);
     sut.setValue(10, 1, -1);
