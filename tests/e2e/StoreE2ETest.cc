@@ -12,6 +12,7 @@
 
 #include "Configuration.h"
 #include "Process.h"
+#include "StoreBench.h"
 #include "ShmSegment.h"
 #include "ShmStore.h"
 #include "TestSupport.h"
@@ -46,55 +47,16 @@ namespace
   </controllers>)";
     constexpr ObjectId kCounter = 20, kPulse = 21, kProgress = 22, kGo = 23, kOther = 24;
 
-    // A store run by a real smemory on a configuration file of its own.
-    class Bench
+    // The bench on this file's sensors.
+    class Bench : public testing_support::StoreBench
     {
     public:
-        explicit Bench(const std::string& sensors = kSensors) : storeName(testing_support::uniqueStoreName("e2e-store"))
+        explicit Bench(const std::string& sensors = kSensors)
+            : StoreBench("e2e-store", testing_support::configXml(sensors))
         {
-            dir.write("configure.xml", testing_support::configXml(sensors));
-            options = {"--confile", dir.path("configure.xml"), "--store-name", storeName};
-            std::vector<const char*> argv{"e2e"};
-            for (const auto& o : options)
-                argv.push_back(o.c_str());
-            cfg = std::make_unique<Configuration>(static_cast<int>(argv.size()), argv.data());
-            segment = uniset::ShmStore::segmentNameFor(*cfg);
         }
-        ~Bench()
-        {
-            smemory.reset();
-            uniset::ShmSegment::remove(segment);
-        }
-
-        void startSmemory(const std::vector<std::string>& extra = {})
-        {
-            auto args = options;
-            args.insert(args.end(), extra.begin(), extra.end());
-            const std::string out = dir.path("smemory-" + std::to_string(++starts) + ".out");
-            smemory = std::make_unique<Program>(programPath("tools/smemory"), args, out);
-            ASSERT_TRUE(waitFor([&] { return smemory->output().find("ready") != std::string::npos; }))
-                << smemory->output();
-        }
-
-        std::unique_ptr<uniset::ShmStore> open() const
-        {
-            return std::make_unique<uniset::ShmStore>(cfg->getSensors(), segment);
-        }
-
-        testing_support::RunResult smctl(const std::vector<std::string>& args) const
-        {
-            auto all = options;
-            all.insert(all.end(), args.begin(), args.end());
-            return testing_support::runProgram(programPath("tools/smctl"), all);
-        }
-
-        testing_support::TempDir dir;
-        std::string storeName;
-        std::vector<std::string> options;
-        std::unique_ptr<Configuration> cfg;
-        std::string segment;
-        std::unique_ptr<Program> smemory;
-        int starts = 0;
+        // --confile and --store-name: what smctl takes.
+        std::vector<std::string> storeOptions() const { return {options().begin(), options().begin() + 4}; }
     };
 
     // Runs body in a child process; its result is the child's exit status. Fork only
@@ -149,9 +111,9 @@ namespace
 TEST(StoreAcrossProcesses, AMillionChangesPulsesIncludedArriveInOrderAndNoneIsLost)
 {
     Bench bench;
-    bench.startSmemory();
+    auto smemory = bench.startStore();
     const pid_t writer = forkProcess([&] {
-        auto store = bench.open();
+        auto store = bench.openStore();
         while (store->getValue(kGo) == 0)
             usleep(1000);
         for (long i = 1; i <= kRounds; ++i)
@@ -164,7 +126,7 @@ TEST(StoreAcrossProcesses, AMillionChangesPulsesIncludedArriveInOrderAndNoneIsLo
         return 0;
     });
 
-    auto store = bench.open();
+    auto store = bench.openStore();
     UniSetObject reader;
     reader.setQueueWatermark(10 * kWindow);
     store->ask(kCounter, UniversalIO::UIONotify, &reader);
@@ -200,10 +162,10 @@ TEST(StoreAcrossProcesses, AMillionChangesPulsesIncludedArriveInOrderAndNoneIsLo
 TEST(StoreAcrossProcesses, AnAskerGetsTheCurrentValueAndTheWriterHearsItsOwnChanges)
 {
     Bench bench;
-    bench.startSmemory();
+    auto smemory = bench.startStore();
     constexpr long kWrites = 1000;
     const pid_t writer = forkProcess([&] {
-        auto store = bench.open();
+        auto store = bench.openStore();
         store->setValue(kOther, 42, DefaultObjectId);   // before anyone asks
         UniSetObject self;
         store->ask(kCounter, UniversalIO::UIONotify, &self);
@@ -220,7 +182,7 @@ TEST(StoreAcrossProcesses, AnAskerGetsTheCurrentValueAndTheWriterHearsItsOwnChan
         return inOrder && expected == kWrites + 1 ? 0 : 1;
     });
 
-    auto store = bench.open();
+    auto store = bench.openStore();
     ASSERT_TRUE(waitFor([&] { return store->getValue(kOther) == 42; }));
     UniSetObject reader;
     store->ask(kOther, UniversalIO::UIONotify, &reader);
@@ -243,9 +205,9 @@ TEST(StoreAcrossProcesses, AnAskerGetsTheCurrentValueAndTheWriterHearsItsOwnChan
 TEST(StoreAcrossProcesses, AWriterKilledMidStreamLeavesTheStoreConsistentAndTheOthersGoOn)
 {
     Bench bench;
-    bench.startSmemory();
+    auto smemory = bench.startStore();
     const pid_t writer = forkProcess([&] {
-        auto store = bench.open();
+        auto store = bench.openStore();
         while (store->getValue(kGo) == 0)
             usleep(1000);
         for (long i = 1; i > 0; ++i)   // until killed
@@ -253,7 +215,7 @@ TEST(StoreAcrossProcesses, AWriterKilledMidStreamLeavesTheStoreConsistentAndTheO
         return 0;
     });
 
-    auto store = bench.open();
+    auto store = bench.openStore();
     UniSetObject reader;
     reader.setQueueWatermark(1 << 30);
     store->ask(kCounter, UniversalIO::UIONotify, &reader);
@@ -300,11 +262,11 @@ TEST(StoreAcrossProcesses, AWriterKilledMidStreamLeavesTheStoreConsistentAndTheO
 TEST(StoreAcrossProcesses, AReaderRestartedAfterAKillStartsFromTheCurrentValue)
 {
     Bench bench;
-    bench.startSmemory();
-    auto store = bench.open();   // writes only: no thread, so forking stays safe
+    auto smemory = bench.startStore();
+    auto store = bench.openStore();   // writes only: no thread, so forking stays safe
     auto startReader = [&](long expectFrom) {
         return forkProcess([&bench, expectFrom] {
-            auto mine = bench.open();
+            auto mine = bench.openStore();
             UniSetObject reader;
             mine->ask(kCounter, UniversalIO::UIONotify, &reader);
             mine->setValue(kGo, 1, DefaultObjectId);
@@ -338,20 +300,20 @@ TEST(StoreAcrossProcesses, AReaderRestartedAfterAKillStartsFromTheCurrentValue)
 TEST(StoreAcrossProcesses, SmemoryStoppedAndRestartedLosesNothing)
 {
     Bench bench;
-    bench.startSmemory();
-    auto store = bench.open();
+    auto smemory = bench.startStore();
+    auto store = bench.openStore();
     UniSetObject reader;
     store->ask(kOther, UniversalIO::UIONotify, &reader);
     testing_support::drain(reader);
     store->setValue(kOther, 6, DefaultObjectId);
 
-    EXPECT_EQ(bench.smemory->stop(), 0);
+    EXPECT_EQ(smemory->stop(), 0);
     EXPECT_FALSE(store->isReady());
     store->setValue(kOther, 7, DefaultObjectId);   // the programs keep working meanwhile
     const auto down = bench.smctl({"get", "Other_AS"});
     EXPECT_EQ(down.status, 2) << down.output;
 
-    bench.startSmemory();
+    smemory = bench.startStore();
     EXPECT_TRUE(store->isReady());
     store->setValue(kOther, 8, DefaultObjectId);
     std::vector<long> heard;
@@ -361,50 +323,56 @@ TEST(StoreAcrossProcesses, SmemoryStoppedAndRestartedLosesNothing)
     });
     EXPECT_EQ(heard, (std::vector<long>{6, 7, 8}));
     EXPECT_EQ(bench.smctl({"get", "Other_AS"}).output, "Other_AS=8\n");
-    EXPECT_NE(bench.smemory->output().find("values kept"), std::string::npos) << bench.smemory->output();
+    EXPECT_NE(smemory->output().find("values kept"), std::string::npos) << smemory->output();
 }
 
 TEST(StoreAcrossProcesses, ParallelRunsOnSeparateStoresNeverMeet)
 {
     Bench first, second;
-    first.startSmemory();
-    second.startSmemory();
+    auto firstStore = first.startStore();
+    auto secondStore = second.startStore();
     EXPECT_EQ(first.smctl({"set", "Other_AS=1"}).status, 0);
     EXPECT_EQ(second.smctl({"set", "Other_AS=2"}).status, 0);
     EXPECT_EQ(first.smctl({"get", "Other_AS"}).output, "Other_AS=1\n");
     EXPECT_EQ(second.smctl({"get", "Other_AS"}).output, "Other_AS=2\n");
-    EXPECT_NE(first.segment, second.segment);
+    EXPECT_NE(first.segment(), second.segment());
 }
 
 TEST(StoreAcrossProcesses, AProgramOfAnotherConfigurationIsRefused)
 {
     Bench bench;
-    bench.startSmemory();
-    Bench other(std::string(kSensors).replace(std::string(kSensors).find("</sensors>"), 0,
-                                              "  <item id=\"30\" name=\"Extra_AS\" iotype=\"AI\"/>\n  "));
-    other.storeName = bench.storeName;
-    other.options = {"--confile", other.dir.path("configure.xml"), "--store-name", bench.storeName};
-    other.segment = bench.segment;
+    auto smemory = bench.startStore();
+    std::string sensors = kSensors;
+    sensors.insert(sensors.find("</sensors>"), "  <item id=\"30\" name=\"Extra_AS\" iotype=\"AI\"/>\n  ");
+    bench.dir.write("other.xml", testing_support::configXml(sensors));
+    std::vector<std::string> other = bench.storeOptions();
+    other[1] = bench.dir.path("other.xml");
+    auto otherSmctl = [&](const std::vector<std::string>& args) {
+        auto all = other;
+        all.insert(all.end(), args.begin(), args.end());
+        return testing_support::runProgram(programPath("tools/smctl"), all);
+    };
 
-    const auto got = other.smctl({"get", "Other_AS"});
+    const auto got = otherSmctl({"get", "Other_AS"});
     EXPECT_EQ(got.status, 2);
     EXPECT_NE(got.output.find("another sensor list"), std::string::npos) << got.output;
 
-    EXPECT_EQ(bench.smemory->stop(), 0);
-    const auto refused = testing_support::runProgram(programPath("tools/smemory"), other.options);
+    EXPECT_EQ(smemory->stop(), 0);
+    const auto refused = testing_support::runProgram(programPath("tools/smemory"), other);
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.output.find("--reset"), std::string::npos) << refused.output;
-    other.startSmemory({"--reset"});
-    EXPECT_EQ(other.smctl({"get", "Extra_AS"}).status, 0);
+    auto withReset = other;
+    withReset.push_back("--reset");
+    Program replacing(programPath("tools/smemory"), withReset, bench.dir.path("replacing.out"));
+    EXPECT_TRUE(waitFor([&] { return otherSmctl({"get", "Extra_AS"}).status == 0; })) << replacing.output();
     EXPECT_EQ(bench.smctl({"get", "Other_AS"}).status, 2);
-    other.segment.clear();   // bench removes it
 }
 
 TEST(StoreAcrossProcesses, ASecondSmemoryOnTheSameStoreIsRefused)
 {
     Bench bench;
-    bench.startSmemory();
-    const auto second = testing_support::runProgram(programPath("tools/smemory"), bench.options);
+    auto smemory = bench.startStore();
+    const auto second = testing_support::runProgram(programPath("tools/smemory"), bench.options());
     EXPECT_EQ(second.status, 1);
     EXPECT_NE(second.output.find("already run"), std::string::npos) << second.output;
 }
@@ -438,11 +406,12 @@ TEST_P(Smctl, AnswersWithItsExitStatusAndOneLine)
 {
     const SmctlCase& c = GetParam();
     Bench bench;
+    std::unique_ptr<Program> smemory;
     if (c.store != StoreIs::Missing)
-        bench.startSmemory();
+        smemory = bench.startStore();
     if (c.store == StoreIs::Stopped)
     {
-        ASSERT_EQ(bench.smemory->stop(), 0);
+        ASSERT_EQ(smemory->stop(), 0);
     }
     const auto got = bench.smctl(c.args);
     EXPECT_EQ(got.status, c.status) << got.output;
@@ -480,8 +449,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SmctlWatch, PrintsTheCurrentValueThenEveryChangeUntilInterrupted)
 {
     Bench bench;
-    bench.startSmemory();
-    auto args = bench.options;
+    auto smemory = bench.startStore();
+    auto args = bench.storeOptions();
     args.insert(args.end(), {"watch", "Other_AS", "SM_Test_S"});
     Program watch(programPath("tools/smctl"), args, bench.dir.path("watch.out"));
     auto lines = [&] {
