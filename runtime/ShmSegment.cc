@@ -400,10 +400,7 @@ namespace uniset
         // One going to sleep counts itself first and looks at the log after that,
         // so either it sees this change or this sees it.
         if (hdr->sleepers.load(std::memory_order_seq_cst) != 0)
-        {
-            hdr->wake.fetch_add(1, std::memory_order_seq_cst);
-            futex(&hdr->wake, FUTEX_WAKE, INT_MAX, nullptr);
-        }
+            wakeAll();
     }
 
     void ShmSegment::wakeAll()
