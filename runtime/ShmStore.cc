@@ -193,12 +193,7 @@ namespace uniset
         if (cmd == UniversalIO::UIODontNotify)
         {
             subscribers.remove(id, consumer);
-            if (asked[i].asked && !subscribers.has(id))
-            {
-                asked[i].asked = false;
-                if (--askedCount == 0)
-                    following = nullptr;
-            }
+            dropIfUnheard(i);
             return;
         }
         // A process that never asks has no notifier (and no thread of the store's).
@@ -241,14 +236,17 @@ namespace uniset
     {
         std::lock_guard<std::mutex> lk(deliverMutex);
         subscribers.removeAll(consumer);
-        for (size_t i = 0; i < asked.size(); ++i)
+        for (uint32_t i = 0; i < asked.size(); ++i)
+            dropIfUnheard(i);
+    }
+
+    void ShmStore::dropIfUnheard(uint32_t i)
+    {
+        if (asked[i].asked && !subscribers.has(sensors[i].id))
         {
-            if (asked[i].asked && !subscribers.has(sensors[i].id))
-            {
-                asked[i].asked = false;
-                if (--askedCount == 0)
-                    following = nullptr;
-            }
+            asked[i].asked = false;
+            if (--askedCount == 0)
+                following = nullptr;
         }
     }
 

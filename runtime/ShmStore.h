@@ -62,6 +62,8 @@ namespace uniset
         // The segment, opened on first use; throws StoreError when it cannot be used.
         ShmSegment& segment() const;
         ShmSegment* trySegment() const;
+        // Under deliverMutex: stops following sensor i once nobody here asks for it.
+        void dropIfUnheard(uint32_t i);
         void notifierMain();
         // Delivers what the log holds from cursor on; false when it had to wait.
         bool deliverPending(ShmSegment& seg, std::unique_lock<std::mutex>& lk);
