@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "StoreBench.h"
 
@@ -17,10 +15,7 @@ namespace
     // The bench file with a short settling time, so that the test runs in moments.
     std::string benchWithShortSettling()
     {
-        std::ifstream in(testing_support::sourcePath("config/configure.xml"));
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string text = ss.str();
+        std::string text = testing_support::readFile(testing_support::sourcePath("config/configure.xml"));
         for (size_t at = text.find("unknownTimeout=\"2000\""); at != std::string::npos;
              at = text.find("unknownTimeout=\"2000\"", at))
             text.replace(at, 21, "unknownTimeout=\"300\"");

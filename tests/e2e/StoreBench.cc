@@ -2,25 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "ShmSegment.h"
 #include "Store.h"
 
 namespace testing_support
 {
-    namespace
-    {
-        std::string readFile(const std::string& path)
-        {
-            std::ifstream in(path);
-            std::stringstream ss;
-            ss << in.rdbuf();
-            return ss.str();
-        }
-    }
-
     StoreBench::StoreBench(const std::string& prefix, const std::string& configText, const std::vector<std::string>& args)
         : storeName(uniqueStoreName(prefix))
     {

@@ -1,11 +1,10 @@
 #include "SimulatorBench.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 #include "MessageType.h"
+#include "Process.h"
 
 using namespace std::chrono_literals;
 
@@ -15,13 +14,7 @@ namespace simtest
     {
         std::string readFile(const std::string& name)
         {
-            const std::string path = std::string(RAVNA_CONFIG_DIR) + "/" + name;
-            std::ifstream in(path);
-            if (!in)
-                throw std::runtime_error("cannot read " + path);
-            std::stringstream ss;
-            ss << in.rdbuf();
-            return ss.str();
+            return testing_support::readFile(testing_support::sourcePath("config/" + name));
         }
 
         const std::array<std::string, 4> stationTags = {"SEES1Imitator", "SEES2Imitator", "SEES3Imitator",

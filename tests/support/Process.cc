@@ -4,8 +4,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -124,13 +122,7 @@ namespace testing_support
         return wait(std::chrono::seconds(10));
     }
 
-    std::string Program::output() const
-    {
-        std::ifstream in(outFile);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string Program::output() const { return readFile(outFile, false); }
 
     RunResult runProgram(const std::string& path, const std::vector<std::string>& args, std::chrono::milliseconds bound)
     {

@@ -7,6 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "Process.h"
 #include "Store.h"
 
 namespace testing_support
@@ -14,6 +15,24 @@ namespace testing_support
     std::string configXml(const std::string& body)
     {
         return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configure>\n" + body + "\n</configure>\n";
+    }
+
+    std::string readFile(const std::string& path, bool mustExist)
+    {
+        std::ifstream in(path);
+        if (!in && mustExist)
+            throw std::runtime_error("cannot read " + path);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    std::string benchConfigurationBody()
+    {
+        const std::string file = readFile(sourcePath("config/configure.xml"));
+        const std::string open = "<configure>";
+        const size_t begin = file.find(open) + open.size();
+        return file.substr(begin, file.rfind("</configure>") - begin);
     }
 
     TestWorld::TestWorld(const std::string& body, std::vector<std::string> args)
@@ -84,11 +103,5 @@ namespace testing_support
         std::ofstream(path(name)) << text;
     }
 
-    std::string TempDir::read(const std::string& name) const
-    {
-        std::ifstream in(path(name));
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string TempDir::read(const std::string& name) const { return readFile(path(name), false); }
 }

@@ -17,6 +17,10 @@ namespace testing_support
 {
     // A configuration document: <configure> around the given body.
     std::string configXml(const std::string& body);
+    // The whole text of a file; when it cannot be read, an error, or "" when it need not exist.
+    std::string readFile(const std::string& path, bool mustExist = true);
+    // What stands inside <configure> of the sample configuration, for a TestWorld.
+    std::string benchConfigurationBody();
 
     // conf, an in-process store over its sensors and a manual clock, for the life of the object.
     class TestWorld

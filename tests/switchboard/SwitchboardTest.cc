@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <set>
 
 #include "Exceptions.h"
@@ -326,12 +324,7 @@ TEST(Switchboard, DefaultConstructorRefuses)
 
 TEST(Switchboard, BenchConfigurationBuildsTheWatcher)
 {
-    std::ifstream in(testing_support::sourcePath("config/configure.xml"));
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string file = text.str();
-    const size_t begin = file.find("<configure>") + std::string("<configure>").size();
-    TestWorld w(file.substr(begin, file.rfind("</configure>") - begin));
+    TestWorld w(testing_support::benchConfigurationBody());
     auto sut = makeSwitchboard(w);
     EXPECT_EQ(sut->row().size(), 3u);
 }

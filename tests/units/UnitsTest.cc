@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <memory>
 #include <thread>
 
@@ -334,12 +332,7 @@ TEST(UnitMonitors, UnknownObjectNameFailsWithTheClassName)
 
 TEST(UnitMonitors, BenchConfigurationBuildsEveryStationsMonitors)
 {
-    std::ifstream in(testing_support::sourcePath("config/configure.xml"));
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string file = text.str();
-    const size_t begin = file.find("<configure>") + std::string("<configure>").size();
-    TestWorld w(file.substr(begin, file.rfind("</configure>") - begin));
+    TestWorld w(testing_support::benchConfigurationBody());
 
     for (int n = 1; n <= 4; ++n)
     {
