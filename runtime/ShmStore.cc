@@ -348,7 +348,7 @@ namespace uniset
             }
             pendingSinceMs = -1;
             if (c.kind == shm::Change)
-                deliverChange(s, cursor, c);
+                deliverChange(cursor, c);
             else if (c.kind == shm::Refresh)
                 deliverCurrent(s, c.slot, true);
             ++cursor;
@@ -364,7 +364,7 @@ namespace uniset
         }
     }
 
-    void ShmStore::deliverChange(ShmSegment&, uint64_t seq, const ShmSegment::Change& c)
+    void ShmStore::deliverChange(uint64_t seq, const ShmSegment::Change& c)
     {
         Asked& a = asked[c.slot];
         if (!a.asked || seq <= a.seq)

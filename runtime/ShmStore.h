@@ -67,7 +67,7 @@ namespace uniset
         void notifierMain();
         // Delivers what the log holds from cursor on; false when it had to wait.
         bool deliverPending(ShmSegment& seg, std::unique_lock<std::mutex>& lk);
-        void deliverChange(ShmSegment& seg, uint64_t seq, const ShmSegment::Change& c);
+        void deliverChange(uint64_t seq, const ShmSegment::Change& c);
         void deliverCurrent(ShmSegment& seg, uint32_t index, bool logIt);
         void recoverFromOverrun(ShmSegment& seg);
 
