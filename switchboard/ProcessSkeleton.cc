@@ -486,22 +486,33 @@ namespace ravna
     template <class Base>
     void ProcessSkeleton<Base>::write(const sk::Item& item, long value)
     {
-        switch (item.type)
+        if (*item.id == DefaultObjectId)
+            return;
+        try
         {
-        case UniversalIO::DigitalInput:
-            this->ui.saveState(sensorAt(*item.id, *item.node), value != 0, UniversalIO::DigitalInput, this->getId());
-            break;
-        case UniversalIO::DigitalOutput:
-            this->ui.setState(*item.id, value != 0, *item.node);
-            break;
-        case UniversalIO::AnalogInput:
-            this->ui.saveValue(sensorAt(*item.id, *item.node), value, UniversalIO::AnalogInput, this->getId());
-            break;
-        case UniversalIO::AnalogOutput:
-            this->ui.setValue(*item.id, value, *item.node);
-            break;
-        default:
-            break;
+            switch (item.type)
+            {
+            case UniversalIO::DigitalInput:
+                this->ui.saveState(sensorAt(*item.id, *item.node), value != 0, UniversalIO::DigitalInput,
+                                   this->getId());
+                break;
+            case UniversalIO::DigitalOutput:
+                this->ui.setState(*item.id, value != 0, *item.node);
+                break;
+            case UniversalIO::AnalogInput:
+                this->ui.saveValue(sensorAt(*item.id, *item.node), value, UniversalIO::AnalogInput, this->getId());
+                break;
+            case UniversalIO::AnalogOutput:
+                this->ui.setValue(*item.id, value, *item.node);
+                break;
+            default:
+                break;
+            }
+        }
+        catch (const Exception& ex)
+        {
+            unideb.crit() << this->getName() << "(setdata): " << ex << std::endl;
+            throw;
         }
     }
 
@@ -534,18 +545,7 @@ namespace ravna
             }
             if (!force && v == it.prev.get())
                 continue;
-            if (*it.id != DefaultObjectId)
-            {
-                try
-                {
-                    write(it, v);
-                }
-                catch (const Exception& ex)
-                {
-                    unideb.crit() << this->getName() << "(setdata): " << ex << std::endl;
-                    throw;
-                }
-            }
+            write(it, v);
             it.prev.set(v);
         }
     }
@@ -586,18 +586,7 @@ namespace ravna
             unideb[Debug::LEVEL2] << "(" << method << "): out_" << it.name << " = " << value << std::endl;
             it.value.set(value);
             // The previous value stays: the next setdata(false) writes the output once more.
-            if (*it.id != DefaultObjectId)
-            {
-                try
-                {
-                    write(it, it.value.get());
-                }
-                catch (const Exception& ex)
-                {
-                    unideb.crit() << this->getName() << "(setdata): " << ex << std::endl;
-                    throw;
-                }
-            }
+            write(it, it.value.get());
             return;
         }
     }
@@ -608,19 +597,8 @@ namespace ravna
         if (!set)
             return;
         for (const sk::Item& it : layout.items)
-        {
-            if (it.isInput() || *it.id == DefaultObjectId)
-                continue;
-            try
-            {
+            if (!it.isInput())
                 write(it, 0);
-            }
-            catch (const Exception& ex)
-            {
-                unideb.crit() << this->getName() << "(setdata): " << ex << std::endl;
-                throw;
-            }
-        }
     }
 
     template <class Base>

@@ -212,6 +212,8 @@ namespace ravna
         void readHeartbeat();
         void logRotate();
         long read(const sk::Item& item);
+        // Writes an output by its type; an unset id writes nothing. A failure is
+        // logged as setdata's and thrown on, whichever method wrote.
         void write(const sk::Item& item, long value);
         [[noreturn]] void giveUpOnSharedMemory(int msec);
 
