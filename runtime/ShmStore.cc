@@ -29,6 +29,11 @@ namespace uniset
             const timeval tv = clock().wallTime();
             return int64_t(tv.tv_sec) * 1000000 + tv.tv_usec;
         }
+
+        std::string notReady(const std::string& segName)
+        {
+            return "store '" + segName + "' is not ready (smemory is not running)";
+        }
     }
 
     ShmStore::ShmStore(const std::vector<UniSetTypes::SensorDescription>& list, std::string name)
@@ -124,7 +129,7 @@ namespace uniset
         // while its owner restarts.
         if (opened->state() != shm::State::Ready)
         {
-            lastProblem = "store '" + segName + "' is not ready (smemory is not running)";
+            lastProblem = notReady(segName);
             return nullptr;
         }
         seg = std::move(opened);
@@ -143,7 +148,7 @@ namespace uniset
     {
         ShmSegment* s = trySegment();
         if (s)
-            return s->state() == shm::State::Ready ? std::string() : "store '" + segName + "' is not ready (smemory is not running)";
+            return s->state() == shm::State::Ready ? std::string() : notReady(segName);
         std::lock_guard<std::mutex> lk(openMutex);
         return lastProblem;
     }
