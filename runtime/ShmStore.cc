@@ -88,7 +88,7 @@ namespace uniset
 
     uint32_t ShmStore::indexOf(UniSetTypes::ObjectId id) const
     {
-        if (!denseIndex.empty() || sparseIndex.empty())
+        if (sparseIndex.empty())   // the constructor fills one index of the two
         {
             if (id >= 0 && id < static_cast<UniSetTypes::ObjectId>(denseIndex.size()) && denseIndex[id] >= 0)
                 return static_cast<uint32_t>(denseIndex[id]);
