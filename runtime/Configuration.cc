@@ -1,7 +1,6 @@
 #include "Configuration.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <set>
 

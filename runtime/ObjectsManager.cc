@@ -62,7 +62,6 @@ bool ObjectsManager::removeManager(ObjectsManager* mngr)
 {
     if (!mngr)
         return false;
-    std::vector<UniSetObject*> tree;
     {
         std::lock_guard<std::recursive_mutex> lk(listMutex);
         auto it = std::find(managers.begin(), managers.end(), mngr);
@@ -71,7 +70,7 @@ bool ObjectsManager::removeManager(ObjectsManager* mngr)
         managers.erase(it);
         mngr->parent = nullptr;
     }
-    tree = mngr->allObjects();
+    std::vector<UniSetObject*> tree = mngr->allObjects();
     tree.push_back(mngr);
     for (UniSetObject* o : tree)
         o->stopThread();
@@ -84,9 +83,7 @@ void ObjectsManager::detach(UniSetObject* obj)
 {
     std::lock_guard<std::recursive_mutex> lk(listMutex);
     std::erase(objects, obj);
-    managers.erase(std::remove_if(managers.begin(), managers.end(),
-                                  [obj](ObjectsManager* m) { return static_cast<UniSetObject*>(m) == obj; }),
-                   managers.end());
+    std::erase_if(managers, [obj](ObjectsManager* m) { return m == obj; });
 }
 
 void ObjectsManager::broadcast(const UniSetTypes::TransportMessage& msg)

@@ -79,7 +79,7 @@ void UniXML::close()
 
 xmlNode* UniXML::getFirstNode() const { return doc ? xmlDocGetRootElement(doc) : nullptr; }
 
-xmlNode* UniXML::findNode(xmlNode* start, const std::string& tag) const
+xmlNode* UniXML::findNode(xmlNode* start, const std::string& tag)
 {
     for (xmlNode* n = start; n; n = n->next)
     {
@@ -152,7 +152,6 @@ bool UniXML_iterator::goParent()
 
 bool UniXML_iterator::find(const std::string& tag)
 {
-    UniXML none;
     for (xmlNode* n = curNode; n; n = n->next)
     {
         if (!isElement(n))
@@ -162,7 +161,7 @@ bool UniXML_iterator::find(const std::string& tag)
             curNode = n;
             return true;
         }
-        if (xmlNode* found = none.findNode(n->children, tag))
+        if (xmlNode* found = UniXML::findNode(n->children, tag))
         {
             curNode = found;
             return true;

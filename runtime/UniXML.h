@@ -23,7 +23,7 @@ public:
 
     xmlNode* getFirstNode() const;
     // The first element with this tag in document order (the root included); null when none.
-    xmlNode* findNode(xmlNode* start, const std::string& tag) const;
+    static xmlNode* findNode(xmlNode* start, const std::string& tag);
 
     static std::string getProp(const xmlNode* node, const std::string& name);
     static int getIntProp(const xmlNode* node, const std::string& name);
