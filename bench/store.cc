@@ -200,8 +200,11 @@ namespace
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         std::snprintf(addr.sun_path, sizeof(addr.sun_path), "%s", path);
-        if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+        if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+        {
+            close(fd);
             return -1;
+        }
         return fd;
     }
 
@@ -284,7 +287,8 @@ namespace
     void BM_RedisPubSubLatency(benchmark::State& state)
     {
         const char* socketPath = std::getenv("REDIS_SOCKET");
-        if (!socketPath || connectRedis(socketPath) < 0)
+        const int fd = socketPath ? connectRedis(socketPath) : -1;
+        if (fd < 0)
         {
             state.SkipWithError("no Redis server (REDIS_SOCKET)");
             for (auto _ : state)
@@ -296,10 +300,10 @@ namespace
         const pid_t reader = fork();
         if (reader == 0)
         {
-            const int fd = connectRedis(socketPath);
-            RespReader in(fd);
+            const int sub = connectRedis(socketPath);
+            RespReader in(sub);
             std::vector<std::string> items;
-            if (fd < 0 || !sendAll(fd, command({"SUBSCRIBE", "ping"})) || !in.array(items))
+            if (sub < 0 || !sendAll(sub, command({"SUBSCRIBE", "ping"})) || !in.array(items))
                 _exit(1);
             shared->ready = 1;
             while (shared->received.load() < kSamples && in.array(items))
@@ -311,7 +315,6 @@ namespace
             }
             _exit(0);
         }
-        const int fd = connectRedis(socketPath);
         RespReader replies(fd);
         for (auto _ : state)
             pingSamples(*shared, [&](int64_t t) {
