@@ -19,35 +19,12 @@ void Switchboard::initLog(const DebugStream& log)
 
 Switchboard::Switchboard(const std::string& name, xmlNode* cnode) : Switchboard_SK(conf->getObjectID(name), cnode)
 {
-    try
-    {
-        readRow(name, cnode);
-    }
-    catch (...)
-    {
-        // The destructor does not run for a half-built object.
-        for (Element& e : elements)
-        {
-            if (e.group)
-                delete e.group->trigger;
-            delete e.group;
-        }
-        throw;
-    }
+    readRow(name, cnode);
 }
 
 Switchboard::Switchboard() : Switchboard_SK() {}
 
-Switchboard::~Switchboard()
-{
-    for (Element& e : elements)
-    {
-        if (!e.group)
-            continue;
-        delete e.group->trigger;
-        delete e.group;
-    }
-}
+Switchboard::~Switchboard() = default;
 
 ObjectId Switchboard::lookupSensorId(const std::string& value, const std::string& objectName, const std::string& what)
 {
@@ -76,7 +53,7 @@ void Switchboard::readRow(const std::string& name, xmlNode* cnode)
             Element e;
             e.automatId = lookupSensorId(it.getProp("name"), myname, "automat");
             askList.push_back(e.automatId);
-            elements.push_back(e);
+            elements.push_back(std::move(e));
         }
         else if (kind == "group")
         {
@@ -85,18 +62,18 @@ void Switchboard::readRow(const std::string& name, xmlNode* cnode)
                 throw Exception("not found <items> in <group> for " + name);
 
             Element e;
-            e.group = new Group;
-            elements.push_back(e);   // owned from here on, also when a lookup below fails
-            Group* g = e.group;
-            g->name = it.getProp("name");
-            g->trigger = new OrTrigger<Switchboard>(this, &Switchboard::groupChanged);
-            g->noPowerId = lookupSensorId(it.getProp("nopower_s"), myname, "nopower_s");
+            e.group = std::make_unique<Group>();
+            Group& g = *e.group;
+            g.name = it.getProp("name");
+            g.trigger = std::make_unique<OrTrigger<Switchboard>>(this, &Switchboard::groupChanged);
+            g.noPowerId = lookupSensorId(it.getProp("nopower_s"), myname, "nopower_s");
             for (; item.valid(); item.goNext())
             {
-                const ObjectId sid = lookupSensorId(item.getProp("name"), myname, "add " + g->name + " item");
-                g->trigger->add(sid);
+                const ObjectId sid = lookupSensorId(item.getProp("name"), myname, "add " + g.name + " item");
+                g.trigger->add(sid);
                 askList.push_back(sid);
             }
+            elements.push_back(std::move(e));
         }
         else
         {
@@ -169,7 +146,7 @@ void Switchboard::updateNoPower()
         {
             if (e.group)
             {
-                section.push_back(e.group);
+                section.push_back(e.group.get());
                 power = power || e.group->trigger->output;
             }
             else if (!e.closed)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
 
 #include "DebugStream.h"
@@ -30,7 +31,7 @@ public:
 
     struct Group
     {
-        OrTrigger<Switchboard>* trigger = nullptr;
+        std::unique_ptr<OrTrigger<Switchboard>> trigger;
         UniSetTypes::ObjectId noPowerId = UniSetTypes::DefaultObjectId;
         std::string name;
     };
@@ -38,7 +39,7 @@ public:
     // A busbar group, or a breaker with its last reported position.
     struct Element
     {
-        Group* group = nullptr;
+        std::unique_ptr<Group> group;
         UniSetTypes::ObjectId automatId = UniSetTypes::DefaultObjectId;
         bool closed = false;
     };
