@@ -23,9 +23,7 @@ Mendra::Mendra(const std::string& name, xmlNode* cnode) : Mendra_SK(conf->getObj
     alarmTrigger->add(MaxPossibleRotation_S);
     alarmTrigger->add(Oil_BelowMinPressure_S);
     alarmTrigger->add(Overload105_Cmd_S);
-    out_QG_On_S = false;
-    out_QG_Off_S = true;
-    qgClosed = false;
+    setQG(false);
 }
 
 Mendra::Mendra() : Mendra_SK() {}
@@ -37,6 +35,13 @@ void Mendra::say(const std::string& text) const { simulator::printLine(getName()
 void Mendra::startTimer(Timer id, long msec, short ticks) { askTimer(id, msec, ticks, Message::High); }
 
 void Mendra::cancelTimer(Timer id) { askTimer(id, 0, 1, Message::High); }
+
+void Mendra::setQG(bool closed)
+{
+    qgClosed = closed;
+    out_QG_On_S = closed;
+    out_QG_Off_S = !closed;
+}
 
 long Mendra::settledStationState() const
 {
@@ -68,17 +73,14 @@ void Mendra::sigterm(int signo)
 
 void Mendra::askSensors(UniversalIO::UIOCommand cmd)
 {
-    out_QG_Off_S = true;
-    out_QG_On_S = false;
-    qgClosed = false;
+    setQG(false);
     askSensorOnNode(QG_On_C, cmd, conf->getLocalNode());
     askSensorOnNode(QG_Off_C, cmd, conf->getLocalNode());
 }
 
 void Mendra::step()
 {
-    out_QG_On_S = qgClosed;
-    out_QG_Off_S = !qgClosed;
+    setQG(qgClosed);
     out_QG_NA_S = false;
 }
 
@@ -146,9 +148,7 @@ void Mendra::tripQG()
     cancelTimer(tmOverload20Off);
     cancelTimer(tmQGClosed);
     startTimer(tmQGOpened, 500);
-    out_QG_On_S = false;
-    out_QG_Off_S = true;
-    qgClosed = false;
+    setQG(false);
     out_P_as = 0;
     out_sees_state_as = mPROTECTION;
     out_qg_state_as = mPROTECTION;
@@ -261,9 +261,7 @@ void Mendra::onDieselAlarmStop(bool state)
     out_ReadyForLoading_S = false;
     out_EngineRunning_S = false;
     out_AlarmStop_S = true;
-    out_QG_On_S = false;
-    out_QG_Off_S = true;
-    qgClosed = false;
+    setQG(false);
     out_DG_U_S = 0;
     out_P_as = 0;
     cancelTimer(tmOverload20Off);
@@ -296,9 +294,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_ReadyForLoading_S = false;
             out_EngineRunning_S = false;
             out_DG_U_S = 0;
-            out_QG_Off_S = true;
-            out_QG_On_S = false;
-            qgClosed = false;
+            setQG(false);
             // The stopped set shows its breaker open and gives no power.
             out_qg_state_as = mOFF;
             out_P_as = 0;
@@ -311,9 +307,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
         case tmQGClosed:
             cancelTimer(tmQGClosed);
             say(": *** QG On...");
-            out_QG_Off_S = false;
-            out_QG_On_S = true;
-            qgClosed = true;
+            setQG(true);
             out_sees_state_as = mON;
             out_qg_state_as = mON;
             break;
@@ -321,9 +315,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
         case tmQGOpened:
             cancelTimer(tmQGOpened);
             say(": *** QG Off...");
-            out_QG_On_S = false;
-            out_QG_Off_S = true;
-            qgClosed = false;
+            setQG(false);
             out_qg_state_as = mOFF;
             // An open breaker carries no load.
             out_P_as = 0;

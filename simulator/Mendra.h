@@ -46,6 +46,8 @@ private:
     void say(const std::string& text) const;
     void startTimer(Timer id, long msec, short ticks = 1);
     void cancelTimer(Timer id);
+    // The simulated breaker's position and the two outputs that show it.
+    void setQG(bool closed);
     // Station state code once the set has settled: closed breaker, running with an open one, or stopped.
     long settledStationState() const;
     void sharePower();
