@@ -32,10 +32,8 @@ GRSHImitator::GRSHImitator(const std::string& name, xmlNode* cnode)
         qgTrigger->add(sid);
     }
 
-    out_QC_On_S = false;
-    out_QC_Off_S = true;
+    setQC(false);
     out_QC_NA_S = false;
-    qcClosed = false;
 }
 
 GRSHImitator::GRSHImitator() : GRSHImitator_SK() {}
@@ -78,9 +76,15 @@ void GRSHImitator::askSensors(UniversalIO::UIOCommand cmd)
 
 void GRSHImitator::step()
 {
-    out_QC_On_S = qcClosed;
-    out_QC_Off_S = !qcClosed;
+    setQC(qcClosed);
     out_QC_NA_S = false;
+}
+
+void GRSHImitator::setQC(bool closed)
+{
+    qcClosed = closed;
+    out_QC_On_S = closed;
+    out_QC_Off_S = !closed;
 }
 
 void GRSHImitator::closeQCAfter(long msec)
@@ -162,17 +166,13 @@ void GRSHImitator::timerInfo(const TimerMessage* tm)
         case tmQCClosed:
             askTimer(tmQCClosed, 0, 1, Message::High);
             say(": *** QC On...");
-            out_QC_Off_S = false;
-            out_QC_On_S = true;
-            qcClosed = true;
+            setQC(true);
             break;
 
         case tmQCOpened:
             askTimer(tmQCOpened, 0, 1, Message::High);
             say(": *** QC Off...");
-            out_QC_On_S = false;
-            out_QC_Off_S = true;
-            qcClosed = false;
+            setQC(false);
             break;
 
         default:

@@ -43,6 +43,8 @@ public:
 
 private:
     void say(const std::string& text) const;
+    // The simulated bus-tie breaker's position and the two outputs that show it.
+    void setQC(bool closed);
     void closeQCAfter(long msec);
     void openQCAfter(long msec);
     void countClosedBreakers(UniSetTypes::ObjectId sid, long code);
