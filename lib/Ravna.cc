@@ -101,11 +101,7 @@ namespace Ravna
         const std::string name = conf->getArgParam("--smemory-id", "SharedMemory1");
         const ObjectId id = conf->getControllerID(name);
         if (id == DefaultObjectId)
-        {
-            const std::string text = ": Unkown ID for '" + name + "'\n";
-            dlog.crit() << text << std::endl;
-            throw SystemError(text);
-        }
+            fail(": Unkown ID for '" + name + "'\n");
         sharedMemoryId = id;
         std::cout << "(Ravna): shm=" << name << " id=" << id << std::endl;
         return sharedMemoryId;
