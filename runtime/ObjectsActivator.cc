@@ -8,13 +8,29 @@
 
 namespace uniset
 {
-    void blockTerminationSignals()
+    sigset_t stopSignals()
     {
         sigset_t set;
         sigemptyset(&set);
         sigaddset(&set, SIGTERM);
         sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGHUP);
+        return set;
+    }
+
+    namespace
+    {
+        // The stop signals and SIGHUP, which asks for log rotation.
+        sigset_t activatorSignals()
+        {
+            sigset_t set = stopSignals();
+            sigaddset(&set, SIGHUP);
+            return set;
+        }
+    }
+
+    void blockTerminationSignals()
+    {
+        const sigset_t set = activatorSignals();
         pthread_sigmask(SIG_BLOCK, &set, nullptr);
     }
 }
@@ -49,11 +65,7 @@ void ObjectsActivator::run(bool thread)
 
 void ObjectsActivator::waitForSignals()
 {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
+    const sigset_t set = uniset::activatorSignals();
 
     int signo = SIGTERM;
     while (!stopFlag)

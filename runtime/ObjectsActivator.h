@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "ObjectsManager.h"
@@ -38,6 +39,8 @@ private:
 
 namespace uniset
 {
+    // SIGTERM and SIGINT: the signals that stop a program.
+    sigset_t stopSignals();
     // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread (runtime threads call it).
     void blockTerminationSignals();
 }

@@ -114,10 +114,7 @@ namespace
 
     bool terminationAsked()
     {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGINT);
+        const sigset_t set = uniset::stopSignals();
         const timespec none{0, 0};
         return sigtimedwait(&set, nullptr, &none) > 0;
     }

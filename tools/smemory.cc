@@ -60,10 +60,7 @@ int main(int argc, char** argv)
         std::cout << "smemory: store '" << name << "' ready: " << seg->sensorCount() << " sensors, "
                   << (adopted ? "values kept from the last run" : "default values") << std::endl;
 
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGINT);
+        const sigset_t set = uniset::stopSignals();
         int sig = 0;
         while (sigwait(&set, &sig) != 0)
         {
