@@ -18,6 +18,11 @@ namespace Ravna
     // later calls change nothing.
     void initClassLog(DebugStream& classLog, bool& initialised, const DebugStream& from);
 
+    // A program's start-up of its log: the file named by --logfile (else defaultName)
+    // in the configuration's log directory, for dlog and the runtime's own log, and
+    // the levels configured for "dlog".
+    void openProgramLog(const std::string& defaultName);
+
     xmlNode* getSensorsSection();
     // Turns every backslash-n pair into a newline, in place.
     void unescapeNewlines(std::string& text);

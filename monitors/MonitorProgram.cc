@@ -35,18 +35,9 @@ namespace monitors
 
     namespace
     {
-        void openLogs(const std::string& defaultLogName)
-        {
-            const std::string logname = conf->getArgParam("--logfile", defaultLogName);
-            const std::string path = conf->getLogDir() + logname;
-            Ravna::dlog.logFile(path);
-            unideb.logFile(path);
-            conf->initDebug(Ravna::dlog, "dlog");
-        }
-
         void banner(const DebugStream& log, const std::string& title)
         {
-            log.write("\n\n\n", false);
+            log(Debug::ANY) << "\n\n\n";
             log.any() << "(main): -------------- " << title << " START -------------------------\n\n";
         }
 
@@ -61,7 +52,7 @@ namespace monitors
         int run(int argc, const char* const* argv, const ProgramInfo& info, const Builder& build)
         {
             uniset_init(argc, argv, "configure.xml");
-            openLogs(info.defaultLogName);
+            Ravna::openProgramLog(info.defaultLogName);
 
             ObjectsActivator activator;
             ObjectList objects;

@@ -143,7 +143,7 @@ LogLine::~LogLine()
         return;
     const std::string text = buf.str();
     if (!text.empty())
-        owner->write(text, false);
+        owner->write(text);
 }
 
 DebugStream::DebugStream(uint32_t lv) : levels(lv) {}
@@ -166,7 +166,7 @@ void DebugStream::reopenLogFile() const
         sink->reopen();
 }
 
-void DebugStream::write(const std::string& text, bool) const
+void DebugStream::write(const std::string& text) const
 {
     if (sink)
         sink->write(text);

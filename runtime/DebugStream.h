@@ -112,7 +112,7 @@ public:
     void showTime(bool s) { timestamps = s; }
 
     // Appends text as one piece to this stream's file (or standard error).
-    void write(const std::string& text, bool timestamp) const;
+    void write(const std::string& text) const;
 
 private:
     uint32_t levels;

@@ -36,10 +36,7 @@ namespace
     {
         Configuration* cfg = uniset_init(argc, argv, "configure.xml");
 
-        const std::string logfile = cfg->getLogDir() + cfg->getArgParam("--logfile", "mendra.log");
-        Ravna::dlog.logFile(logfile);
-        unideb.logFile(logfile);
-        cfg->initDebug(Ravna::dlog, "dlog");
+        Ravna::openProgramLog("mendra.log");
 
         const std::string srcFile = cfg->getArgParam("--imitator-confile", "mendra.src.xml");
         UniXML src(srcFile);
