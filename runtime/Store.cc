@@ -93,7 +93,7 @@ namespace uniset
         return it != byId.end() && !it->second.empty();
     }
 
-    void Subscribers::deliver(const UniSetTypes::SensorMessage& msg) const
+    void Subscribers::deliver(const UniSetTypes::SensorMessage& msg, UniSetObject* only) const
     {
         std::lock_guard<std::mutex> lk(mtx);
         auto it = byId.find(msg.id);
@@ -101,17 +101,13 @@ namespace uniset
             return;
         const auto tm = msg.transport();
         for (UniSetObject* c : it->second)
-            c->push(tm);
+            if (!only || c == only)
+                c->push(tm);
     }
 
     void Subscribers::deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const
     {
-        std::lock_guard<std::mutex> lk(mtx);
-        auto it = byId.find(msg.id);
-        if (it == byId.end())
-            return;
-        if (std::find(it->second.begin(), it->second.end(), consumer) != it->second.end())
-            consumer->push(msg.transport());
+        deliver(msg, consumer);
     }
 
     UniSetTypes::SensorMessage makeSensorMessage(UniSetTypes::ObjectId id, long value, UniversalIO::IOTypes type,

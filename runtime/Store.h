@@ -59,8 +59,8 @@ namespace uniset
         void remove(UniSetTypes::ObjectId id, UniSetObject* consumer);
         void removeAll(UniSetObject* consumer);
         bool has(UniSetTypes::ObjectId id) const;
-        // Pushes msg to every consumer of msg.id.
-        void deliver(const UniSetTypes::SensorMessage& msg) const;
+        // Pushes msg to every consumer of msg.id (only to `only`, when given).
+        void deliver(const UniSetTypes::SensorMessage& msg, UniSetObject* only = nullptr) const;
         // Pushes msg to one consumer if it still asks for msg.id.
         void deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const;
         // Calls f(id) for every id that has a consumer.
