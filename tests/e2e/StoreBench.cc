@@ -63,7 +63,7 @@ namespace testing_support
 
     RunResult StoreBench::smctl(const std::vector<std::string>& args) const
     {
-        auto all = std::vector<std::string>(common.begin(), common.begin() + 4);
+        auto all = storeOptions();
         all.insert(all.end(), args.begin(), args.end());
         return runProgram(programPath("tools/smctl"), all);
     }

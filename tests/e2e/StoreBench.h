@@ -26,6 +26,8 @@ namespace testing_support
 
         // --confile, --store-name and --logdir, as every program of the bench takes them.
         const std::vector<std::string>& options() const { return common; }
+        // --confile and --store-name: what smctl takes.
+        std::vector<std::string> storeOptions() const { return {common.begin(), common.begin() + 4}; }
         std::unique_ptr<Program> start(const std::string& program, const std::vector<std::string>& extra = {});
         // Starts smemory and opens the store once it is ready (a failed assertion otherwise).
         std::unique_ptr<Program> startStore(const std::vector<std::string>& extra = {});

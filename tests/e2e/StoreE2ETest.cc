@@ -55,8 +55,6 @@ namespace
             : StoreBench("e2e-store", testing_support::configXml(sensors))
         {
         }
-        // --confile and --store-name: what smctl takes.
-        std::vector<std::string> storeOptions() const { return {options().begin(), options().begin() + 4}; }
     };
 
     // Runs body in a child process; its result is the child's exit status. Fork only
