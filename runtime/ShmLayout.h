@@ -66,8 +66,11 @@ namespace uniset::shm
     }
 
     constexpr uint64_t kMagic = 0x314d5341564152ULL;   // "RAVASM1"
-    constexpr uint32_t kVersion = 1;
+    constexpr uint32_t kVersion = 2;
     constexpr uint64_t kDefaultLogCapacity = uint64_t(1) << 18;
+
+    constexpr uint32_t kMaySleep = 1;
+    constexpr uint32_t kWakeStep = 2;
 
     enum class State : uint32_t
     {
@@ -91,8 +94,9 @@ namespace uniset::shm
 
         alignas(64) std::atomic<uint64_t> head;   // the next change sequence; the first is 1
 
-        alignas(64) std::atomic<uint32_t> wake;   // futex word: bumped after every change
-        std::atomic<uint32_t> sleepers;           // notifiers asleep on it
+        // Futex word: kMaySleep while a notifier may sleep on it; a wake-up clears that
+        // and adds kWakeStep, so that a sleeper's expected value no longer holds.
+        alignas(64) std::atomic<uint32_t> wake;
     };
 
     // One sensor. state = (value, sequence of its last change; 0 for the default value);

@@ -396,17 +396,28 @@ namespace uniset
 
     void ShmSegment::wakeIfAsleep()
     {
-        // A busy notifier is not asleep: the writer then touches no line it reads.
-        // One going to sleep counts itself first and looks at the log after that,
-        // so either it sees this change or this sees it.
-        if (hdr->sleepers.load(std::memory_order_seq_cst) != 0)
-            wakeAll();
+        // A busy notifier is not flagged: the writer then makes no call. Only the
+        // writer that clears the flag makes one, so a burst of changes costs one
+        // wake-up however many writers take part.
+        if (bumpWake(true))
+            futex(&hdr->wake, FUTEX_WAKE, INT_MAX, nullptr);
     }
 
     void ShmSegment::wakeAll()
     {
-        hdr->wake.fetch_add(1, std::memory_order_seq_cst);
+        bumpWake(false);
         futex(&hdr->wake, FUTEX_WAKE, INT_MAX, nullptr);
+    }
+
+    bool ShmSegment::bumpWake(bool onlyWhenFlagged)
+    {
+        uint32_t w = hdr->wake.load(std::memory_order_seq_cst);
+        while (!onlyWhenFlagged || (w & kMaySleep))
+        {
+            if (hdr->wake.compare_exchange_weak(w, (w + kWakeStep) & ~kMaySleep, std::memory_order_seq_cst))
+                return true;
+        }
+        return false;
     }
 
     void ShmSegment::sleep(uint32_t seen, int timeoutMs)

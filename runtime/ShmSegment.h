@@ -97,11 +97,11 @@ namespace uniset
         template <typename Ready>
         void waitForChange(Ready ready, int timeoutMs)
         {
-            hdr->sleepers.fetch_add(1, std::memory_order_seq_cst);
-            const uint32_t seen = hdr->wake.load(std::memory_order_seq_cst);
+            // Flagged first, looked at after: a writer either sees the flag and wakes
+            // this one, or wrote before the flag and ready() sees the change.
+            const uint32_t seen = hdr->wake.fetch_or(shm::kMaySleep, std::memory_order_seq_cst) | shm::kMaySleep;
             if (!ready())
                 sleep(seen, timeoutMs);
-            hdr->sleepers.fetch_sub(1, std::memory_order_seq_cst);
         }
         // Wakes every notifier (to stop one, or after the state changed).
         void wakeAll();
@@ -110,6 +110,8 @@ namespace uniset
         ShmSegment(std::string name, void* base, size_t size);
         shm::Entry& entry(uint64_t seq) const { return log[seq & (hdr->logCapacity - 1)]; }
         void wakeIfAsleep();
+        // Clears the flag and moves the word on (when onlyWhenFlagged, only if flagged).
+        bool bumpWake(bool onlyWhenFlagged);
         void sleep(uint32_t seen, int timeoutMs);
         void logRefresh(uint32_t index);
 

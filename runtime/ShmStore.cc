@@ -14,9 +14,6 @@ namespace uniset
     namespace
     {
         constexpr UniSetTypes::ObjectId kMaxDenseId = 1 << 20;
-        // How long a notifier that caught up keeps polling before it sleeps: a change
-        // that follows soon after another is then picked up without a wake-up.
-        constexpr auto kSpin = std::chrono::microseconds(50);
 
         int64_t steadyMs()
         {
@@ -295,18 +292,14 @@ namespace uniset
             const uint64_t at = cursor;
             sleepingOn = s;
             lk.unlock();
-            // A change usually follows soon, or the writer of the entry waited on is
-            // about to finish it: poll that entry a little before sleeping, now and then
-            // only, so as not to steal its cache line from the writer at every turn.
+            // Straight to sleep, no polling first: a notifier that polls has used up
+            // its share of the CPU when a writer that stays busy wakes it, and the
+            // scheduler then lets it wait out the writer's time slice (docs/store.md).
             auto moved = [&] {
                 ShmSegment::Change c{};
                 return s->readEntry(at, c) != ShmSegment::EntryStatus::Pending || stopping.load() ||
                        s->state() == shm::State::Retired;
             };
-            const auto until = std::chrono::steady_clock::now() + kSpin;
-            while (!moved() && std::chrono::steady_clock::now() < until)
-                for (int i = 0; i < 64; ++i)
-                    __builtin_ia32_pause();
             s->waitForChange(moved, caughtUp ? -1 : 5);
             lk.lock();
         }
