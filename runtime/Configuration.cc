@@ -1,6 +1,8 @@
 #include "Configuration.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <set>
 
@@ -78,14 +80,81 @@ namespace UniSetTypes
         if (!logDir.empty() && logDir.back() != '/')
             logDir += '/';
         heartBeatTime = UniXML::getIntProp(getNode("HeartBeatTime"), "time_msec");
+        checkSensorList(sensorsSection);
+    }
+
+    namespace
+    {
+        std::string lineOf(const xmlNode* n) { return "line " + std::to_string(xmlGetLineNo(n)); }
+
+        // Why smctl and the programs could not name a sensor by this name; "" when they can.
+        std::string unaddressable(const std::string& name)
+        {
+            if (name.find_first_not_of(" \t\r\n") == std::string::npos)
+                return "is blank";
+            if (name.find_first_not_of("0123456789") == std::string::npos)
+                return "is all digits and would be read as an id";
+            if (name.find('=') != std::string::npos)
+                return "holds '=', which ends a name in SENSOR=VALUE";
+            for (unsigned char c : name)
+                if (std::isspace(c))
+                    return "holds white space";
+            return "";
+        }
+
+        // The first <sensors> element other than list, anywhere below n and its siblings.
+        xmlNode* strayList(xmlNode* n, const xmlNode* list)
+        {
+            for (; n; n = n->next)
+            {
+                if (n->type != XML_ELEMENT_NODE)
+                    continue;
+                if (n != list && UniXML::getName(n) == "sensors")
+                    return n;
+                if (xmlNode* found = strayList(n->children, list))
+                    return found;
+            }
+            return nullptr;
+        }
+
+        // The root's own child of that tag; the lists stand nowhere else.
+        xmlNode* listOf(xmlNode* root, const std::string& tag)
+        {
+            for (UniXML_iterator it(root); it.goChildren();)
+            {
+                for (; it.valid(); it.goNext())
+                    if (it.getName() == tag)
+                        return it.getCurrent();
+                break;
+            }
+            return nullptr;
+        }
+    }
+
+    void Configuration::checkSensorList(xmlNode* list) const
+    {
+        // Any <sensors> but the root's own is a mistake: it used to be taken for the list.
+        if (xmlNode* stray = strayList(xml.getFirstNode(), list))
+            throw SystemError("'" + confFile + "': " + lineOf(stray) + ": <sensors> inside <" +
+                              UniXML::getName(stray->parent) + ">; the sensor list belongs directly in <" +
+                              UniXML::getName(xml.getFirstNode()) + ">, once");
+    }
+
+    void Configuration::requireSensors() const
+    {
+        if (!sensorsSection)
+            throw SystemError("'" + confFile + "': no <sensors> list: the store would hold no sensor");
+        if (sensors.empty())
+            throw SystemError("'" + confFile + "': " + lineOf(sensorsSection) + ": the <sensors> list is empty");
     }
 
     void Configuration::readIds()
     {
         const std::string& file = confFile;
         std::set<ObjectId> used;
+        xmlNode* root = xml.getFirstNode();
         auto readSection = [&](const char* tag, std::map<std::string, ObjectId>& ids, bool isSensors) -> xmlNode* {
-            xmlNode* sec = getNode(tag);
+            xmlNode* sec = listOf(root, tag);
             if (!sec)
                 return nullptr;
             UniXML_iterator it(sec);
@@ -93,6 +162,9 @@ namespace UniSetTypes
                 return sec;
             for (; it.valid(); it.goNext())
             {
+                if (it.getName() != "item")
+                    throw SystemError("'" + file + "': " + lineOf(it) + ": <" + tag + "> holds <" + it.getName() +
+                                      ">; only <item> elements belong there");
                 const std::string name = it.getProp("name");
                 const std::string where = std::string("<") + tag + "> item '" + name + "'";
                 if (name.empty())
@@ -107,6 +179,10 @@ namespace UniSetTypes
                 names[id] = name;
                 if (isSensors)
                 {
+                    const std::string why = unaddressable(name);
+                    if (!why.empty())
+                        throw SystemError("'" + file + "': " + lineOf(it) + ": the sensor name '" + name + "' " + why +
+                                          ": no request could name it");
                     SensorDescription d;
                     d.id = id;
                     d.name = name;
@@ -134,7 +210,7 @@ namespace UniSetTypes
         std::string local = getArgParam("--localNode", UniXML::getProp(getNode("LocalNode"), "name"));
         if (local.empty())
         {
-            UniXML_iterator it(getNode("nodes"));
+            UniXML_iterator it(listOf(root, "nodes"));
             if (it.getCurrent() && it.goChildren())
                 local = it.getProp("name");
         }
@@ -167,23 +243,47 @@ namespace UniSetTypes
         const std::string eq = name + "=";
         for (size_t i = 1; i < args.size(); ++i)
         {
+            std::string value;
             if (args[i] == name)
-                return i + 1 < args.size() ? args[i + 1] : defval;
-            if (args[i].rfind(eq, 0) == 0)
-                return args[i].substr(eq.size());
+                value = i + 1 < args.size() ? args[i + 1] : "";
+            else if (args[i].rfind(eq, 0) == 0)
+                value = args[i].substr(eq.size());
+            else
+                continue;
+            // An option whose value was forgotten must not quietly mean its default.
+            if (value.empty() || value.rfind("--", 0) == 0)
+                throw SystemError("option " + name + " needs a value");
+            return value;
         }
         return defval;
     }
 
+    namespace
+    {
+        int optionNumber(const std::string& name, const std::string& text, bool given)
+        {
+            long v = 0;
+            if (parseWholeNumber(text, v) && v >= INT_MIN && v <= INT_MAX)
+                return static_cast<int>(v);
+            throw SystemError(given ? "option " + name + " '" + text + "' is not a whole number"
+                                    : "'" + text + "', the setting for " + name + ", is not a whole number");
+        }
+    }
+
     int Configuration::getArgInt(const std::string& name, const std::string& defval) const
     {
-        return std::atoi(getArgParam(name, defval).c_str());
+        const std::string v = getArgParam(name, "");
+        if (!v.empty())
+            return optionNumber(name, v, true);
+        return defval.empty() ? 0 : optionNumber(name, defval, false);
     }
 
     int Configuration::getArgPInt(const std::string& name, const std::string& strdefval, int defval) const
     {
-        const std::string v = getArgParam(name, strdefval);
-        return v.empty() ? defval : std::atoi(v.c_str());
+        const std::string v = getArgParam(name, "");
+        if (!v.empty())
+            return optionNumber(name, v, true);
+        return strdefval.empty() ? defval : optionNumber(name, strdefval, false);
     }
 
     int Configuration::getArgPInt(const std::string& name, int defval) const { return getArgPInt(name, "", defval); }
@@ -276,6 +376,7 @@ namespace UniSetTypes
     Configuration* uniset_init(int argc, const char* const* argv, const std::string& defaultConfile)
     {
         auto* c = new Configuration(argc, argv, defaultConfile);
+        c->requireSensors();
         conf = c;
         c->initDebug(unideb, "unideb");
         uniset::ShmStore::installForProgram(*c);

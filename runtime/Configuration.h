@@ -38,11 +38,14 @@ namespace UniSetTypes
         int getArgc() const { return static_cast<int>(args.size()); }
         const std::vector<std::string>& getArgs() const { return args; }
         bool hasArg(const std::string& name) const;
-        // The value after "--name" (or of "--name=value"), else defval.
+        // The value after "--name" (or of "--name=value"), else defval. Throws
+        // SystemError when the option is there without a value (empty, last, or
+        // followed by another option).
         std::string getArgParam(const std::string& name, const std::string& defval = "") const;
-        // atoi of the option's value, else of defval.
+        // The option's value as a whole number, else defval's, else 0; a value that is
+        // not a whole number throws SystemError.
         int getArgInt(const std::string& name, const std::string& defval = "") const;
-        // The option's value, else the text default, else the number default.
+        // The option's value, else the text default, else the number default (numbers as getArgInt).
         int getArgPInt(const std::string& name, const std::string& strdefval, int defval) const;
         int getArgPInt(const std::string& name, int defval) const;
 
@@ -69,6 +72,9 @@ namespace UniSetTypes
         UniversalIO::IOTypes getIOType(ObjectId id) const;
         const SensorDescription* getSensor(ObjectId id) const;
         const std::vector<SensorDescription>& getSensors() const { return sensors; }
+        // For a program that uses the store: throws SystemError naming the file when the
+        // sensor list is missing or empty (the store would hold nothing).
+        void requireSensors() const;
 
         // --- settings
         const std::string& getLogDir() const { return logDir; }
@@ -80,6 +86,8 @@ namespace UniSetTypes
         Configuration() = default;
         void load(const std::string& file, bool fromText, const std::string& text);
         void readIds();
+        // Refuses a sensor list anywhere but directly in the root element.
+        void checkSensorList(xmlNode* list) const;
 
         std::vector<std::string> args;
         std::string confFile;
@@ -99,7 +107,8 @@ namespace UniSetTypes
     // The program-wide configuration, made by uniset_init (or a test).
     extern Configuration* conf;
 
-    // Creates conf from the command line and opens the store the options name.
+    // Creates conf from the command line (a configuration without sensors is refused)
+    // and opens the store the options name.
     // Throws UniSetTypes::SystemError on a configuration that cannot be used.
     Configuration* uniset_init(int argc, const char* const* argv, const std::string& defaultConfile = "configure.xml");
 }

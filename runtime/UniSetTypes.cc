@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 
 namespace UniversalIO
 {
@@ -38,5 +40,21 @@ namespace UniSetTypes
         case UniversalIO::AnalogOutput: return "AO";
         default: return "UnknownIOType";
         }
+    }
+
+    bool parseWholeNumber(const std::string& text, long& value)
+    {
+        const char* begin = text.c_str();
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(begin, &end, 10);
+        if (errno != 0 || end == begin || !std::isdigit(static_cast<unsigned char>(end[-1])))
+            return false;
+        while (*end == ' ' || *end == '\t')
+            ++end;
+        if (*end != '\0')
+            return false;
+        value = v;
+        return true;
     }
 }

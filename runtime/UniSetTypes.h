@@ -42,4 +42,7 @@ namespace UniSetTypes
     UniversalIO::IOTypes getIOType(const std::string& text);
     // The short form used in configuration files: "DI", "DO", "AI", "AO" or "UnknownIOType".
     std::string iotypeToText(UniversalIO::IOTypes t);
+    // A decimal whole number: an optional sign and digits, blanks around them allowed.
+    // False for anything else ("soon", "5.5", "0x10", "") and beyond the range of long.
+    bool parseWholeNumber(const std::string& text, long& value);
 }

@@ -9,7 +9,8 @@ class UniXML
 {
 public:
     UniXML() = default;
-    // Throws UniSetTypes::SystemError naming the file when it cannot be read or parsed.
+    // Throws UniSetTypes::SystemError, one line naming the file, when it cannot be read
+    // or parsed; anything but a regular file is refused before it is opened.
     explicit UniXML(const std::string& filename);
     ~UniXML();
     UniXML(const UniXML&) = delete;
@@ -26,6 +27,8 @@ public:
     static xmlNode* findNode(xmlNode* start, const std::string& tag);
 
     static std::string getProp(const xmlNode* node, const std::string& name);
+    // An absent or empty attribute gives 0 (getPIntProp: def); anything but a whole
+    // number throws UniSetTypes::SystemError naming the file, line, element and attribute.
     static int getIntProp(const xmlNode* node, const std::string& name);
     static int getPIntProp(const xmlNode* node, const std::string& name, int def);
     static bool hasProp(const xmlNode* node, const std::string& name);

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
-#include <set>
 
 #include "Configuration.h"
 #include "Exceptions.h"
 #include "ObjectsActivator.h"
 #include "ShmStore.h"
+#include "ToolOptions.h"
 #include "UniSetObject.h"
 
 using namespace UniSetTypes;
@@ -74,21 +74,14 @@ namespace
     // Splits the command line into the options (kept for the configuration) and the command words.
     std::vector<std::string> commandWords(int argc, char** argv)
     {
-        static const std::set<std::string> withValue{"--confile", "--smemory-id", "--store-name"};
         std::vector<std::string> words;
-        for (int i = 1; i < argc; ++i)
+        try
         {
-            const std::string a = argv[i];
-            if (!words.empty() || a.rfind("--", 0) != 0)
-            {
-                words.push_back(a);
-                continue;
-            }
-            const std::string opt = a.substr(0, a.find('='));
-            if (!withValue.count(opt))
-                throw BadRequest{"unknown option '" + a + "'", true};
-            if (a.find('=') == std::string::npos && ++i >= argc)
-                throw BadRequest{"option '" + a + "' needs a value", true};
+            words = tools::splitCommandLine(argc, argv, {{"--confile", "--smemory-id", "--store-name"}, {}});
+        }
+        catch (const tools::CommandLineError& e)
+        {
+            throw BadRequest{e.text, true};
         }
         if (words.empty())
             throw BadRequest{"no command", true};
@@ -200,6 +193,7 @@ int main(int argc, char** argv)
     {
         const auto words = commandWords(argc, argv);
         Configuration cfg(argc, argv);
+        cfg.requireSensors();
         return run(cfg, words);
     }
     catch (const BadRequest& e)

@@ -10,11 +10,13 @@
 #include "ObjectsActivator.h"
 #include "ShmSegment.h"
 #include "ShmStore.h"
+#include "ToolOptions.h"
 
 namespace
 {
     const char* const kUsage =
-        "usage: smemory [--confile FILE] [--smemory-id NAME] [--store-name NAME] [--reset] [--store-group]";
+        "usage: smemory [--confile FILE] [--smemory-id NAME] [--store-name NAME] [--reset] [--store-group] "
+        "[--logdir DIR] [--unideb-levels LIST] [--unideb-logfile FILE]";
 
     bool alive(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
 
@@ -47,7 +49,22 @@ int main(int argc, char** argv)
     }
     try
     {
+        const auto words = tools::splitCommandLine(
+            argc, argv,
+            {{"--confile", "--smemory-id", "--store-name", "--logdir", "--unideb-levels", "--unideb-logfile"},
+             {"--reset", "--store-group"}});
+        if (!words.empty())
+            throw tools::CommandLineError{"unexpected argument '" + words.front() + "'"};
+    }
+    catch (const tools::CommandLineError& e)
+    {
+        std::cerr << "smemory: " << e.text << " (see smemory --help)" << std::endl;
+        return 1;
+    }
+    try
+    {
         UniSetTypes::Configuration cfg(argc, argv);
+        cfg.requireSensors();
         cfg.initDebug(UniSetTypes::unideb, "unideb");
         const std::string name = uniset::ShmStore::segmentNameFor(cfg);
         uniset::ShmSegment::CreateOptions options;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/stat.h>
+
 #include "Configuration.h"
 #include "Exceptions.h"
 #include "TestSupport.h"
@@ -89,7 +92,7 @@ TEST(Configuration, NodesAreFoundInDocumentOrderAndBelowANode)
 
 TEST(Configuration, CommandLineOptionsTakePrecedenceOverDefaults)
 {
-    auto sut = make({"prog", "--sleep-msec", "70", "--name=value", "--flag", "--empty", ""});
+    auto sut = make({"prog", "--sleep-msec", "70", "--name=value", "--flag"});
     EXPECT_EQ(sut->getArgParam("--sleep-msec"), "70");
     EXPECT_EQ(sut->getArgParam("--name"), "value");
     EXPECT_EQ(sut->getArgParam("--absent", "def"), "def");
@@ -100,7 +103,6 @@ TEST(Configuration, CommandLineOptionsTakePrecedenceOverDefaults)
     EXPECT_EQ(sut->getArgPInt("--sleep-msec", "130", 130), 70);
     EXPECT_EQ(sut->getArgPInt("--absent", "130", 99), 130);
     EXPECT_EQ(sut->getArgPInt("--absent", "", 99), 99);
-    EXPECT_EQ(sut->getArgPInt("--empty", 99), 99);
     EXPECT_EQ(sut->getArgPInt("--absent", 20000), 20000);
 }
 
@@ -130,35 +132,74 @@ TEST(Configuration, FileIsNamedByConfileAndReadFromDisk)
     EXPECT_EQ(sut.getSensorID("Level_AS"), 11);
 }
 
-struct BadConfigCase
+namespace
 {
-    const char* name;
-    std::string text;       // file contents; empty: the file does not exist
-    const char* expected;   // part of the error text
-};
+    // What stands at the path the program is given.
+    enum class FileIs
+    {
+        Text,
+        Missing,
+        Directory,
+        Fifo,
+        Device
+    };
 
-void PrintTo(const BadConfigCase& c, std::ostream* os) { *os << c.name; }
+    struct BadConfigCase
+    {
+        const char* name;
+        std::string text;       // the file's contents, when it is a text file
+        const char* expected;   // part of the error text
+        FileIs kind = FileIs::Text;
+    };
+
+    void PrintTo(const BadConfigCase& c, std::ostream* os) { *os << c.name; }
+
+    std::string sensorItem(const std::string& name, int id = 1)
+    {
+        return "<item id='" + std::to_string(id) + "' name='" + name + "' iotype='DI'/>";
+    }
+    const std::string kSensorList = "<sensors>" + sensorItem("A_S") + "</sensors>";
+    std::string withSensorNamed(const std::string& name) { return configXml("<sensors>" + sensorItem(name) + "</sensors>"); }
+    std::string withHeartBeat(const std::string& value)
+    {
+        return configXml("<HeartBeatTime time_msec='" + value + "'/>" + kSensorList);
+    }
+
+    // Puts at path what the case says is there; the path the program is to be given.
+    std::string placeFile(const testing_support::TempDir& dir, const BadConfigCase& c)
+    {
+        const std::string path = dir.path("conf.xml");
+        switch (c.kind)
+        {
+        case FileIs::Text: dir.write("conf.xml", c.text); break;
+        case FileIs::Missing: break;
+        case FileIs::Directory: EXPECT_EQ(mkdir(path.c_str(), 0700), 0); break;
+        case FileIs::Fifo: EXPECT_EQ(mkfifo(path.c_str(), 0600), 0); break;
+        case FileIs::Device: return "/dev/null";
+        }
+        return path;
+    }
+}
 
 class ConfigurationErrors : public ::testing::TestWithParam<BadConfigCase>
 {
 };
 
-TEST_P(ConfigurationErrors, NameTheFileAndWhatIsWrong)
+TEST_P(ConfigurationErrors, NameTheFileAndWhatIsWrongInOneLine)
 {
     testing_support::TempDir dir;
     const auto& c = GetParam();
-    if (!c.text.empty())
-        dir.write("conf.xml", c.text);
-    const std::string path = dir.path("conf.xml");
+    const std::string path = placeFile(dir, c);
     const char* argv[] = {"prog", "--confile", path.c_str()};
     try
     {
         Configuration sut(3, argv);
+        sut.requireSensors();   // what every program that uses the store asks
         FAIL() << "no error for " << c.name;
     }
     catch (const SystemError& ex)
     {
-        EXPECT_NE(ex.text.find(path), std::string::npos) << ex.text;
+        EXPECT_NE(ex.text.find("'" + path + "'"), std::string::npos) << ex.text;
         EXPECT_NE(ex.text.find(c.expected), std::string::npos) << ex.text;
         EXPECT_EQ(ex.text.find('\n'), std::string::npos) << "one line: " << ex.text;
     }
@@ -167,9 +208,16 @@ TEST_P(ConfigurationErrors, NameTheFileAndWhatIsWrong)
 INSTANTIATE_TEST_SUITE_P(
     Configuration, ConfigurationErrors,
     ::testing::Values(
-        BadConfigCase{"missing", "", "cannot be read"},
+        BadConfigCase{"missing", "", "cannot be read", FileIs::Missing},
+        BadConfigCase{"directory", "", "is a directory", FileIs::Directory},
+        BadConfigCase{"fifo_is_refused_without_waiting_for_a_writer", "", "is a FIFO", FileIs::Fifo},
+        BadConfigCase{"device", "", "is a device", FileIs::Device},
+        BadConfigCase{"empty_file", "", "Document is empty"},
         BadConfigCase{"not_xml", "this is not xml", "line 1"},
-        BadConfigCase{"unclosed", "<configure><sensors></configure>", "line"},
+        BadConfigCase{"unclosed_names_the_first_error", "<configure><sensors></configure>",
+                      "line 1: Opening and ending tag mismatch"},
+        BadConfigCase{"invalid_utf8", "<?xml version='1.0'?>\n<configure a='\xff\xfe'/>\n", "line 2: Input is not proper UTF-8"},
+        BadConfigCase{"huge_attribute", "<configure a='" + std::string(20 << 20, 'x') + "'/>", "AttValue length too long"},
         BadConfigCase{"bad_iotype", configXml("<sensors><item id='1' name='A' iotype='XX'/></sensors>"), "'iotype'='XX'"},
         BadConfigCase{"no_id", configXml("<sensors><item name='A' iotype='DI'/></sensors>"), "item 'A' has no 'id'"},
         BadConfigCase{"bad_id", configXml("<objects><item id='1x' name='A'/></objects>"), "bad 'id'='1x'"},
@@ -183,5 +231,94 @@ INSTANTIATE_TEST_SUITE_P(
         BadConfigCase{"bad_default", configXml("<sensors><item id='3' name='A' iotype='AI' default='x'/></sensors>"),
                       "bad 'default'='x'"},
         BadConfigCase{"unknown_local_node", configXml("<LocalNode name='far'/><nodes><item id='1' name='near'/></nodes>"),
-                      "local node 'far'"}),
+                      "local node 'far'"},
+        BadConfigCase{"no_sensor_list", configXml("<objects><item id='1' name='O'/></objects>"), "no <sensors> list"},
+        BadConfigCase{"empty_sensor_list", configXml("<sensors/>"), "line 3: the <sensors> list is empty"},
+        BadConfigCase{"sensor_list_of_comments_only", configXml("<sensors><!-- later --></sensors>"), "list is empty"},
+        BadConfigCase{"sensor_list_inside_settings", configXml("<settings>" + kSensorList + "</settings>"),
+                      "<sensors> inside <settings>"},
+        BadConfigCase{"second_sensor_list_inside_an_object",
+                      configXml(kSensorList + "<settings><Obj name='Obj'>" + kSensorList + "</Obj></settings>"),
+                      "<sensors> inside <Obj>"},
+        BadConfigCase{"unknown_element_among_sensors",
+                      configXml("<sensors>" + sensorItem("A_S") + "<sensor id='2' name='B_S' iotype='DI'/></sensors>"),
+                      "<sensors> holds <sensor>; only <item>"},
+        BadConfigCase{"unknown_element_among_objects",
+                      configXml(kSensorList + "<objects><object id='5' name='O'/></objects>"), "<objects> holds <object>"},
+        BadConfigCase{"sensor_name_all_digits", withSensorNamed("10"), "'10' is all digits"},
+        BadConfigCase{"sensor_name_with_equals", withSensorNamed("A=B"), "'A=B' holds '='"},
+        BadConfigCase{"sensor_name_blank", withSensorNamed(" "), "' ' is blank"},
+        BadConfigCase{"sensor_name_with_a_blank", withSensorNamed("A B"), "'A B' holds white space"},
+        BadConfigCase{"heartbeat_not_a_number", withHeartBeat("soon"),
+                      "line 3: <HeartBeatTime> 'time_msec'='soon' is not a whole number"},
+        BadConfigCase{"heartbeat_a_fraction", withHeartBeat("5.5"), "'time_msec'='5.5' is not a whole number"},
+        BadConfigCase{"heartbeat_beyond_int", withHeartBeat("99999999999"), "is not a whole number"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Configuration, ANumericSettingOfAnObjectThatIsNotANumberNamesTheFileLineAndAttribute)
+{
+    auto sut = Configuration::fromString(configXml(kSensorList + "\n<settings>\n<Obj askPause='soon' sleep=' 7 '/></settings>"));
+    xmlNode* obj = sut->getNode("Obj");
+    EXPECT_EQ(sut->getIntProp(obj, "sleep"), 7) << "blanks around a number are allowed";
+    EXPECT_EQ(sut->getPIntProp(obj, "absent", 5), 5);
+    try
+    {
+        sut->getPIntProp(obj, "askPause", 2000);
+        FAIL() << "no error";
+    }
+    catch (const SystemError& ex)
+    {
+        EXPECT_EQ(ex.text, "'<string>': line 5: <Obj> 'askPause'='soon' is not a whole number");
+    }
+}
+
+namespace
+{
+    struct OptionCase
+    {
+        const char* name;
+        std::vector<std::string> args;
+        std::function<void(const Configuration&)> read;
+        const char* expected;
+    };
+
+    void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+
+    const auto readStoreName = [](const Configuration& c) { c.getArgParam("--store-name", "default"); };
+    const auto readSleep = [](const Configuration& c) { c.getArgPInt("--sleep-msec", "150", 150); };
+}
+
+class OptionErrors : public ::testing::TestWithParam<OptionCase>
+{
+};
+
+TEST_P(OptionErrors, AreRefusedRatherThanTakenAsTheDefault)
+{
+    const auto& c = GetParam();
+    auto args = c.args;
+    args.insert(args.begin(), "prog");
+    auto sut = make(args);
+    try
+    {
+        c.read(*sut);
+        FAIL() << "no error";
+    }
+    catch (const SystemError& ex)
+    {
+        EXPECT_EQ(ex.text, c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Configuration, OptionErrors,
+    ::testing::Values(
+        OptionCase{"ValueMissingAtTheEnd", {"--store-name"}, readStoreName, "option --store-name needs a value"},
+        OptionCase{"ValueEmpty", {"--store-name", ""}, readStoreName, "option --store-name needs a value"},
+        OptionCase{"ValueEmptyAfterEquals", {"--store-name="}, readStoreName, "option --store-name needs a value"},
+        OptionCase{"AnotherOptionInPlaceOfTheValue", {"--store-name", "--reset"}, readStoreName,
+                   "option --store-name needs a value"},
+        OptionCase{"NumberNotANumber", {"--sleep-msec", "soon"}, readSleep, "option --sleep-msec 'soon' is not a whole number"},
+        OptionCase{"NumberWithAUnit", {"--sleep-msec=150ms"}, readSleep, "option --sleep-msec '150ms' is not a whole number"},
+        OptionCase{"SettingNotANumber", {}, [](const Configuration& c) { c.getArgPInt("--heartbeat-time", "soon", 0); },
+                   "'soon', the setting for --heartbeat-time, is not a whole number"}),
     [](const auto& info) { return std::string(info.param.name); });
