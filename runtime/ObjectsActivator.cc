@@ -5,6 +5,8 @@
 
 #include "Clock.h"
 #include "DebugStream.h"
+#include "Exceptions.h"
+#include "ProgramEnd.h"
 
 namespace uniset
 {
@@ -45,7 +47,7 @@ ObjectsActivator::~ObjectsActivator()
 {
     if (runningFlag)
         stop();
-    join();
+    joinWaiter();
 }
 
 void ObjectsActivator::run(bool thread)
@@ -60,7 +62,19 @@ void ObjectsActivator::run(bool thread)
     if (thread)
         waiter = std::thread([this] { waitForSignals(); });
     else
+    {
         waitForSignals();
+        throwIfEndedByFailure();
+    }
+}
+
+void ObjectsActivator::throwIfEndedByFailure()
+{
+    if (endedByFailure)
+    {
+        endedByFailure = false;
+        throw UniSetTypes::SystemError(failure);
+    }
 }
 
 void ObjectsActivator::waitForSignals()
@@ -70,6 +84,12 @@ void ObjectsActivator::waitForSignals()
     int signo = SIGTERM;
     while (!stopFlag)
     {
+        if (uniset::programEnding())
+        {
+            failure = uniset::takeProgramEndReason();
+            endedByFailure = true;
+            break;
+        }
         timespec ts{0, 50 * 1000 * 1000};
         const int sig = sigtimedwait(&set, nullptr, &ts);
         if (sig == SIGHUP)
@@ -100,6 +120,12 @@ void ObjectsActivator::terminateAll(int signo)
 void ObjectsActivator::stop() { stopFlag = true; }
 
 void ObjectsActivator::join()
+{
+    joinWaiter();
+    throwIfEndedByFailure();
+}
+
+void ObjectsActivator::joinWaiter()
 {
     if (waiter.joinable() && waiter.get_id() != std::this_thread::get_id())
         waiter.join();

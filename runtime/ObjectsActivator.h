@@ -20,21 +20,28 @@ public:
 
     // Activates every registered object, starts their threads and waits for a
     // terminate signal or stop(). With thread true it waits on a thread of its
-    // own and returns at once.
+    // own and returns at once. When the runtime asked for the program's end
+    // (uniset::endProgram), every object is stopped as on a signal and then
+    // UniSetTypes::SystemError with the reason is thrown.
     void run(bool thread);
     // Terminates every object as a signal would (sigterm, then the thread stops).
     void stop();
-    // For run(true): waits until every object has stopped.
+    // For run(true): waits until every object has stopped; throws as run does.
     void join();
     bool isRunning() const { return runningFlag.load(); }
 
 private:
     void waitForSignals();
     void terminateAll(int signo);
+    void joinWaiter();
+    void throwIfEndedByFailure();
 
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> runningFlag{false};
     std::thread waiter;
+    // Written by the waiting thread before it ends, read after it ended.
+    bool endedByFailure = false;
+    std::string failure;
 };
 
 namespace uniset

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/futex.h>
+#include <cstdio>
 #include <new>
+#include <pwd.h>
+#include <csignal>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -94,7 +97,8 @@ namespace uniset
         return h;
     }
 
-    ShmSegment::ShmSegment(std::string name, void* b, size_t sz) : segName(std::move(name)), base(b), size(sz)
+    ShmSegment::ShmSegment(std::string name, void* b, size_t sz, const struct stat& st)
+        : segName(std::move(name)), base(b), size(sz), device(st.st_dev), inode(st.st_ino)
     {
         hdr = static_cast<Header*>(base);
         slots = reinterpret_cast<Slot*>(static_cast<char*>(base) + hdr->slotsOffset);
@@ -113,8 +117,49 @@ namespace uniset
             Mapped
         };
 
+        // Whom a segment must belong to, and what it may grant, to be used at all.
+        struct Trust
+        {
+            bool mustBeOurs;   // the owner's segment: of the user that runs this
+            mode_t allowed;    // permission bits it may have
+        };
+
+        std::string modeText(mode_t mode)
+        {
+            char buf[8];
+            std::snprintf(buf, sizeof(buf), "%04o", static_cast<unsigned>(mode & 07777));
+            return buf;
+        }
+
+        std::string userText(uid_t uid)
+        {
+            passwd pw{};
+            passwd* found = nullptr;
+            char buf[1024];
+            if (getpwuid_r(uid, &pw, buf, sizeof(buf), &found) == 0 && found)
+                return std::string(found->pw_name) + ", uid " + std::to_string(uid);
+            return "uid " + std::to_string(uid);
+        }
+
+        // Why a segment that another user made, or that grants more than it may, is
+        // not to be used; "" when it may. Checked before it is mapped: whoever could
+        // write it could forge every value in it.
+        std::string distrust(const std::string& name, const struct stat& st, const Trust& trust)
+        {
+            const std::string what = "'" + name + "' (owner " + userText(st.st_uid) + ", mode " + modeText(st.st_mode) + ")";
+            if (!S_ISREG(st.st_mode))
+                return what + " is not a shared-memory segment";
+            if (trust.mustBeOurs && (st.st_uid != geteuid() || (st.st_mode & 07777 & ~trust.allowed)))
+                return what + " is not this user's own with mode " + modeText(trust.allowed) +
+                       " or less: not adopting it; remove it (rm /dev/shm" + name + ") if it is no one else's";
+            if (st.st_mode & 07777 & ~trust.allowed)
+                return "store " + what + " grants access to other users: not using it";
+            return "";
+        }
+
         // Maps an existing segment once its layout is complete.
-        Probe mapExisting(const std::string& name, void*& base, size_t& size, std::string& why)
+        Probe mapExisting(const std::string& name, const Trust& trust, void*& base, size_t& size, struct stat& st,
+                          std::string& why)
         {
             const int fd = shm_open(name.c_str(), O_RDWR, 0);
             if (fd < 0)
@@ -127,8 +172,19 @@ namespace uniset
                 why = "store '" + name + "' cannot be opened: " + errnoText(errno);
                 return Probe::NoAccess;
             }
-            struct stat st{};
-            if (fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(kHeaderSize))
+            if (fstat(fd, &st) != 0)
+            {
+                why = "store '" + name + "' cannot be examined: " + errnoText(errno);
+                close(fd);
+                return Probe::NoAccess;
+            }
+            why = distrust(name, st, trust);
+            if (!why.empty())
+            {
+                close(fd);
+                return Probe::NoAccess;
+            }
+            if (st.st_size < static_cast<off_t>(kHeaderSize))
             {
                 close(fd);
                 why = "store '" + name + "' is being laid out";
@@ -153,15 +209,24 @@ namespace uniset
             size = st.st_size;
             return Probe::Mapped;
         }
+
+        bool anotherLiveProcess(pid_t pid) { return pid > 0 && pid != getpid() && (kill(pid, 0) == 0 || errno == EPERM); }
+
+        UniSetTypes::StoreError alreadyRun(const std::string& name, pid_t pid)
+        {
+            return UniSetTypes::StoreError("(store): '" + name + "' is already run by smemory pid " + std::to_string(pid));
+        }
     }
 
     std::unique_ptr<ShmSegment> ShmSegment::open(const std::string& name, uint64_t fp, std::string& why)
     {
         void* p = nullptr;
         size_t sz = 0;
-        if (mapExisting(name, p, sz, why) != Probe::Mapped)
+        struct stat st{};
+        // A program may share its store with the owner's group, never with everybody.
+        if (mapExisting(name, Trust{false, 0770}, p, sz, st, why) != Probe::Mapped)
             return nullptr;
-        std::unique_ptr<ShmSegment> seg(new ShmSegment(name, p, sz));
+        std::unique_ptr<ShmSegment> seg(new ShmSegment(name, p, sz, st));
         if (seg->hdr->version != kVersion)
         {
             why = "store '" + name + "' has layout version " + std::to_string(seg->hdr->version) + ", this program " +
@@ -192,8 +257,10 @@ namespace uniset
         {
             void* p = nullptr;
             size_t sz = 0;
+            struct stat st{};
             std::string why;
-            const Probe probe = mapExisting(name, p, sz, why);
+            const mode_t mode = options.groupAccess ? 0660 : 0600;
+            const Probe probe = mapExisting(name, Trust{true, mode}, p, sz, st, why);
             if (probe == Probe::NoAccess)
                 throw UniSetTypes::StoreError("(store): " + why);
             if (probe == Probe::Incomplete && std::chrono::steady_clock::now() < deadline)
@@ -203,7 +270,10 @@ namespace uniset
             }
             if (probe == Probe::Mapped)
             {
-                std::unique_ptr<ShmSegment> seg(new ShmSegment(name, p, sz));
+                std::unique_ptr<ShmSegment> seg(new ShmSegment(name, p, sz, st));
+                // Neither adopted nor replaced under a running owner: its programs would go silent.
+                if (const pid_t pid = seg->servedByAnother())
+                    throw alreadyRun(name, pid);
                 if (seg->hdr->version == kVersion && seg->hdr->fingerprint == fp && seg->state() != State::Retired)
                 {
                     adopted = true;
@@ -220,7 +290,6 @@ namespace uniset
             if (probe != Probe::Missing)
                 shm_unlink(name.c_str());
 
-            const mode_t mode = options.groupAccess ? 0660 : 0600;
             const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
             if (fd < 0 && errno == EEXIST)
                 continue;   // another owner is creating it right now
@@ -231,7 +300,7 @@ namespace uniset
             const uint32_t count = static_cast<uint32_t>(sensors.size());
             const size_t total = kHeaderSize + slotsBytes(count) + capacity * sizeof(Entry);
             // The mode must not depend on the umask.
-            if (fchmod(fd, mode) != 0 || ftruncate(fd, static_cast<off_t>(total)) != 0)
+            if (fchmod(fd, mode) != 0 || ftruncate(fd, static_cast<off_t>(total)) != 0 || fstat(fd, &st) != 0)
             {
                 const int err = errno;
                 close(fd);
@@ -269,11 +338,49 @@ namespace uniset
                 s[i].supplier = Pair{0, static_cast<uint64_t>(int64_t(-1))};
             }
             h->magic.store(kMagic, std::memory_order_release);
-            return std::unique_ptr<ShmSegment>(new ShmSegment(name, mem, total));
+            return std::unique_ptr<ShmSegment>(new ShmSegment(name, mem, total, st));
         }
     }
 
     bool ShmSegment::remove(const std::string& name) { return shm_unlink(name.c_str()) == 0; }
+
+    pid_t ShmSegment::servedByAnother() const
+    {
+        const pid_t pid = hdr->ownerPid.load();
+        return anotherLiveProcess(pid) ? pid : 0;
+    }
+
+    void ShmSegment::takeOwnership()
+    {
+        auto& owner = hdr->ownerPid;
+        int32_t seen = owner.load();
+        for (;;)
+        {
+            if (anotherLiveProcess(seen))
+                throw alreadyRun(segName, seen);
+            if (owner.compare_exchange_weak(seen, getpid()))
+                return;
+        }
+    }
+
+    void ShmSegment::releaseOwnership()
+    {
+        int32_t mine = getpid();
+        hdr->ownerPid.compare_exchange_strong(mine, 0);
+    }
+
+    bool ShmSegment::retireIfMadeAnew()
+    {
+        if (state() == State::Retired)
+            return true;
+        // The name is looked up, not opened: that needs no permission on the new segment.
+        struct stat st{};
+        if (::stat(("/dev/shm" + segName).c_str(), &st) != 0 || (st.st_dev == device && st.st_ino == inode))
+            return false;   // still this one, or removed with nothing in its place yet
+        // Nobody can reach this one by its name any more: everyone still on it is told.
+        setState(State::Retired);
+        return true;
+    }
 
     void ShmSegment::setState(State s)
     {

@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <vector>
 
 #include "Configuration.h"
@@ -34,17 +36,32 @@ namespace uniset
         static uint64_t fingerprint(const std::vector<UniSetTypes::SensorDescription>& sensors);
 
         // An existing, completely laid-out segment of that fingerprint; nullptr with the
-        // reason in why otherwise (missing, half laid out, another sensor list, no access).
+        // reason in why otherwise (missing, half laid out, another sensor list, no access,
+        // open to users beyond the owner's group).
         static std::unique_ptr<ShmSegment> open(const std::string& name, uint64_t fingerprint, std::string& why);
         // For the store's owner: adopts an existing segment of the same sensor list
         // (adopted = true, values kept) or lays out a new one with the default values.
         // Throws UniSetTypes::StoreError when another sensor list is there and
-        // options.reset is false, or when the segment cannot be made.
+        // options.reset is false, when another live smemory runs the segment, when it
+        // is not this user's or grants more than the mode asked for, or when the
+        // segment cannot be made.
         static std::unique_ptr<ShmSegment> create(const std::string& name,
                                                   const std::vector<UniSetTypes::SensorDescription>& sensors,
                                                   const CreateOptions& options, bool& adopted);
         // Removes the segment's name (mappings stay valid); false when there was none.
         static bool remove(const std::string& name);
+
+        // --- its owner (smemory): one at a time
+        // The pid of another smemory that runs this segment and is alive; 0 when none.
+        pid_t servedByAnother() const;
+        // Throws UniSetTypes::StoreError when another live smemory runs it.
+        void takeOwnership();
+        void releaseOwnership();
+
+        // --- its identity: the segment itself, not its name
+        // True (and the segment marked retired for everyone on it) once its name leads
+        // to another segment: it was removed and made anew, or replaced.
+        bool retireIfMadeAnew();
 
         const std::string& name() const { return segName; }
         shm::Header& header() const { return *hdr; }
@@ -107,7 +124,7 @@ namespace uniset
         void wakeAll();
 
     private:
-        ShmSegment(std::string name, void* base, size_t size);
+        ShmSegment(std::string name, void* base, size_t size, const struct stat& st);
         shm::Entry& entry(uint64_t seq) const { return log[seq & (hdr->logCapacity - 1)]; }
         void wakeIfAsleep();
         // Clears the flag and moves the word on (when onlyWhenFlagged, only if flagged).
@@ -118,6 +135,8 @@ namespace uniset
         std::string segName;
         void* base;
         size_t size;
+        dev_t device;   // the segment's identity while this maps it
+        ino_t inode;
         shm::Header* hdr;
         shm::Slot* slots;
         shm::Entry* log;

@@ -7,6 +7,7 @@
 #include "DebugStream.h"
 #include "Exceptions.h"
 #include "ObjectsActivator.h"
+#include "ProgramEnd.h"
 #include "UniSetObject.h"
 
 namespace uniset
@@ -31,11 +32,14 @@ namespace uniset
         {
             return "store '" + segName + "' is not ready (smemory is not running)";
         }
+
+        void logLine(const std::string& text) { UniSetTypes::unideb.any() << "(store): " << text << std::endl; }
     }
 
     ShmStore::ShmStore(const std::vector<UniSetTypes::SensorDescription>& list, std::string name)
         : segName(std::move(name)), fingerprint(ShmSegment::fingerprint(list)), sensors(list), asked(list.size())
     {
+        setReports({});
         UniSetTypes::ObjectId maxId = -1;
         for (const auto& s : sensors)
         {
@@ -77,6 +81,11 @@ namespace uniset
     void ShmStore::installForProgram(const UniSetTypes::Configuration& cfg)
     {
         auto next = std::make_unique<ShmStore>(cfg.getSensors(), segmentNameFor(cfg));
+        // A program does not follow its store to a new segment: the values it wrote are
+        // not there. It ends, and started again it writes them anew.
+        next->setReports({{}, [](const std::string& text) {
+                              endProgram(text + ": the program ends; start it again on the new store");
+                          }});
         // Made after the first store, so that it goes before the stores' registry at exit.
         static std::unique_ptr<ShmStore> programStore;
         setStore(next.get());
@@ -99,6 +108,31 @@ namespace uniset
         throw UniSetTypes::Exception("(store): unknown sensor id=" + std::to_string(id));
     }
 
+    void ShmStore::setReports(Reports r)
+    {
+        reports.overrun = r.overrun ? std::move(r.overrun) : logLine;
+        reports.madeAnew = r.madeAnew ? std::move(r.madeAnew) : [](const std::string& text) {
+            logLine(text + ": following the new one");
+        };
+    }
+
+    std::string ShmStore::madeAnew() const
+    {
+        std::lock_guard<std::mutex> lk(openMutex);
+        return madeAnewText;
+    }
+
+    void ShmStore::checkIdentity() const
+    {
+        const int64_t now = steadyMs();
+        int64_t due = nextIdentityCheckMs.load();
+        if (now < due || !nextIdentityCheckMs.compare_exchange_strong(due, now + kIdentityCheckMs))
+            return;
+        // Marks it retired for every process still on it; trySegment then tells.
+        if (ShmSegment* s = segPtr.load(std::memory_order_acquire))
+            s->retireIfMadeAnew();
+    }
+
     ShmSegment* ShmStore::trySegment() const
     {
         ShmSegment* s = segPtr.load(std::memory_order_acquire);
@@ -111,6 +145,12 @@ namespace uniset
             retired.push_back(std::move(seg));
             segPtr.store(nullptr, std::memory_order_release);
             s = nullptr;
+            if (madeAnewText.empty())
+            {
+                madeAnewText = "store '" + segName +
+                               "' was made anew (removed and created again, or replaced by smemory --reset)";
+                reports.madeAnew(madeAnewText);
+            }
         }
         if (s)
             return s;
@@ -143,6 +183,7 @@ namespace uniset
 
     std::string ShmStore::problem() const
     {
+        checkIdentity();
         ShmSegment* s = trySegment();
         if (s)
             return s->state() == shm::State::Ready ? std::string() : notReady(segName);
@@ -152,6 +193,7 @@ namespace uniset
 
     bool ShmStore::isReady() const
     {
+        checkIdentity();
         ShmSegment* s = trySegment();
         return s && s->state() == shm::State::Ready;
     }
@@ -264,6 +306,7 @@ namespace uniset
                 progress.wait(lk);
                 continue;
             }
+            checkIdentity();
             if (s->state() == shm::State::Retired)
             {
                 lk.unlock();
@@ -278,9 +321,6 @@ namespace uniset
                 }
                 following = now;
                 cursor = now->head();
-                UniSetTypes::unideb.crit() << "(store): '" << segName
-                                           << "' was replaced: sending the current value of every asked sensor"
-                                           << std::endl;
                 for (uint32_t i = 0; i < asked.size(); ++i)
                     deliverCurrent(*now, i, false);
                 continue;
@@ -300,7 +340,8 @@ namespace uniset
                 return s->readEntry(at, c) != ShmSegment::EntryStatus::Pending || stopping.load() ||
                        s->state() == shm::State::Retired;
             };
-            s->waitForChange(moved, caughtUp ? -1 : 5);
+            // Woken at least every kIdentityCheckMs to look whether the segment was made anew.
+            s->waitForChange(moved, caughtUp ? kIdentityCheckMs : 5);
             lk.lock();
         }
     }
@@ -411,9 +452,9 @@ namespace uniset
     void ShmStore::recoverFromOverrun(ShmSegment& s)
     {
         const uint64_t head = s.head();
-        UniSetTypes::unideb.crit() << "(store): the notifier of '" << segName << "' fell " << (head - cursor)
-                                   << " changes behind the change log (" << s.capacity() << " entries): sending the current value of "
-                                   << askedCount << " asked sensors" << std::endl;
+        reports.overrun("the notifier of '" + segName + "' fell behind the change log (" +
+                        std::to_string(s.capacity()) + " entries) and skipped " + std::to_string(head - cursor) +
+                        " changes: sending the current value of " + std::to_string(askedCount) + " asked sensors");
         cursor = head;
         pendingSinceMs = -1;
         for (uint32_t i = 0; i < asked.size(); ++i)

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -42,8 +43,25 @@ namespace uniset
         void forget(UniSetObject* consumer) override;
 
         // Why the store cannot be used now ("" when it is ready): missing, being laid
-        // out, of another sensor list, not ready, replaced.
+        // out, of another sensor list, not ready, replaced, open to other users.
         std::string problem() const;
+
+        // What the users of a store must hear of whatever their log levels, as one line
+        // of text each; an empty function keeps the default, a line on unideb. Called on
+        // the thread that noticed; they must not use the store. Set before first use.
+        struct Reports
+        {
+            // The notifier fell a whole change log behind and skipped changes.
+            std::function<void(const std::string&)> overrun;
+            // The segment in use was made anew; the store follows the new one.
+            std::function<void(const std::string&)> madeAnew;
+        };
+        void setReports(Reports r);
+        // How the segment this store used was made anew; "" while it is the store's.
+        // A store that asked for sensors notices within kIdentityCheckMs; one that
+        // did not, on isReady() or problem().
+        std::string madeAnew() const;
+        static constexpr int kIdentityCheckMs = 250;
         // The time (µs of wall time) and supplier of a sensor's last change, when known.
         bool lastChange(UniSetTypes::ObjectId id, int64_t& timeUs, UniSetTypes::ObjectId& supplier) const;
 
@@ -59,6 +77,8 @@ namespace uniset
         };
 
         uint32_t indexOf(UniSetTypes::ObjectId id) const;
+        // At most every kIdentityCheckMs: whether the segment's name now leads to another.
+        void checkIdentity() const;
         // The segment, opened on first use; throws StoreError when it cannot be used.
         ShmSegment& segment() const;
         ShmSegment* trySegment() const;
@@ -83,6 +103,9 @@ namespace uniset
         mutable std::atomic<ShmSegment*> segPtr{nullptr};
         mutable std::vector<std::unique_ptr<ShmSegment>> retired;   // kept mapped: a thread may still read them
         mutable std::string lastProblem;
+        mutable std::string madeAnewText;
+        mutable std::atomic<int64_t> nextIdentityCheckMs{0};
+        Reports reports;
 
         // The notifier's state, under deliverMutex.
         mutable std::mutex deliverMutex;

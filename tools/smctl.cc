@@ -3,7 +3,7 @@
 //   get SENSOR...  |  set SENSOR=VALUE...  |  watch SENSOR...  |  list
 // SENSOR is a name or an id. Exit 0 on success, 1 on a bad request (usage, unknown
 // sensor, bad value, configuration file), 2 when the store is missing, not ready or
-// of another configuration.
+// of another configuration, or (watch) was made anew.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -143,6 +143,8 @@ namespace
         }
 
         uniset::ShmStore store(cfg.getSensors(), uniset::ShmStore::segmentNameFor(cfg));
+        store.setReports({[](const std::string& text) { std::cerr << "smctl: " + text + "\n" << std::flush; },
+                          [](const std::string&) {}});
         requireReady(store);
         if (cmd == "list")
         {
@@ -167,7 +169,13 @@ namespace
             VoidMessage vm;
             while (!terminationAsked())
             {
-                if (!watcher.waitMessage(vm, 50))
+                const bool got = watcher.waitMessage(vm, 50);
+                // Values of a new segment are not the ones watched so far: watch ends,
+                // before it prints anything of the new one.
+                const std::string gone = store.madeAnew();
+                if (!gone.empty())
+                    throw StoreDown{gone + ": watch ends"};
+                if (!got)
                     continue;
                 SensorMessage sm(&vm);
                 std::cout << timeText(sm.sm_tv_sec, sm.sm_tv_usec) << ' ' << cfg.getNameById(sm.id) << '=' << sm.value

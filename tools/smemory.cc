@@ -3,7 +3,6 @@
 // values), marks it ready and stays up; on SIGTERM or SIGINT it marks it not ready.
 #include <csignal>
 #include <iostream>
-#include <unistd.h>
 
 #include "Configuration.h"
 #include "Exceptions.h"
@@ -17,23 +16,6 @@ namespace
     const char* const kUsage =
         "usage: smemory [--confile FILE] [--smemory-id NAME] [--store-name NAME] [--reset] [--store-group] "
         "[--logdir DIR] [--unideb-levels LIST] [--unideb-logfile FILE]";
-
-    bool alive(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
-
-    // The segment is this process's until it stops; a second smemory on it is refused.
-    void takeOwnership(uniset::ShmSegment& seg)
-    {
-        auto& owner = seg.header().ownerPid;
-        int32_t seen = owner.load();
-        for (;;)
-        {
-            if (seen != 0 && seen != getpid() && alive(seen))
-                throw UniSetTypes::StoreError("(store): '" + seg.name() + "' is already run by smemory pid " +
-                                              std::to_string(seen));
-            if (owner.compare_exchange_weak(seen, getpid()))
-                return;
-        }
-    }
 }
 
 int main(int argc, char** argv)
@@ -72,19 +54,26 @@ int main(int argc, char** argv)
         options.groupAccess = cfg.hasArg("--store-group");
         bool adopted = false;
         auto seg = uniset::ShmSegment::create(name, cfg.getSensors(), options, adopted);
-        takeOwnership(*seg);
+        seg->takeOwnership();
         seg->setState(uniset::shm::State::Ready);
         std::cout << "smemory: store '" << name << "' ready: " << seg->sensorCount() << " sensors, "
                   << (adopted ? "values kept from the last run" : "default values") << std::endl;
 
         const sigset_t set = uniset::stopSignals();
-        int sig = 0;
-        while (sigwait(&set, &sig) != 0)
+        // Looks as often as the programs whether its segment is still the store's.
+        const timespec period{0, uniset::ShmStore::kIdentityCheckMs * 1000000L};
+        while (sigtimedwait(&set, nullptr, &period) < 0)
         {
+            // Removed and made anew by someone else: the programs have left this one.
+            if (seg->retireIfMadeAnew())
+            {
+                std::cerr << "smemory: store '" << name
+                          << "' was made anew by someone else: this smemory no longer serves it" << std::endl;
+                return 1;
+            }
         }
         seg->setState(uniset::shm::State::Stopped);
-        int32_t mine = getpid();
-        seg->header().ownerPid.compare_exchange_strong(mine, 0);
+        seg->releaseOwnership();
         std::cout << "smemory: store '" << name << "' stopped (values kept)" << std::endl;
         return 0;
     }

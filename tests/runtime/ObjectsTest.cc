@@ -8,6 +8,7 @@
 
 #include "ObjectsActivator.h"
 #include "ObjectsManager.h"
+#include "ProgramEnd.h"
 #include "Exceptions.h"
 #include "TestSupport.h"
 
@@ -218,6 +219,34 @@ namespace
         std::atomic<int> passes{0};
         std::atomic<int> sigterms{0};
     };
+}
+
+TEST_F(Activator, AProgramEndAskedByTheRuntimeStopsEveryObjectThenRunThrowsTheReason)
+{
+    ObjectsActivator act;
+    Recorder alpha(100);
+    act.addObject(&alpha);
+    act.broadcast(SystemMessage(SystemMessage::StartUp).transport());
+    std::string thrown;
+    std::thread runner([&] {
+        try
+        {
+            act.run(false);
+        }
+        catch (const SystemError& ex)
+        {
+            thrown = ex.text;
+        }
+    });
+    ASSERT_TRUE(waitFor([&] { return alpha.handled >= 1; }));
+
+    uniset::endProgram("the store went away");
+    uniset::endProgram("a later reason is not kept");
+    runner.join();
+    EXPECT_EQ(thrown, "the store went away");
+    EXPECT_EQ(alpha.stoppedBy, SIGTERM) << "stopped as on a terminate signal";
+    EXPECT_FALSE(alpha.threadRunning());
+    EXPECT_FALSE(uniset::programEnding()) << "the reason was taken";
 }
 
 TEST_F(Activator, SigtermNeverRunsDuringAPassAndThePassesStop)

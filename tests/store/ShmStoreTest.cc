@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <future>
 #include <map>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "DebugStream.h"
 #include "Exceptions.h"
@@ -50,16 +55,16 @@ namespace
         return seg;
     }
 
-    // unideb's crit lines go to a file for the life of the object.
-    class CritLog
+    // unideb's lines go to a file for the life of the object.
+    class UnidebLog
     {
     public:
-        CritLog()
+        explicit UnidebLog(uint32_t levels)
         {
-            unideb.level(Debug::CRIT);
+            unideb.level(levels);
             unideb.logFile(dir.path("unideb.log"));
         }
-        ~CritLog()
+        ~UnidebLog()
         {
             unideb.logFile("");
             unideb.level(Debug::NONE);
@@ -230,9 +235,9 @@ TEST(ShmStore, BadStoreNamesAreRefused)
         EXPECT_THROW(ShmSegment::segmentName(id, store), SystemError) << "'" << id << "' '" << store << "'";
 }
 
-TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneCritLine)
+TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneLineWhateverTheLogLevels)
 {
-    CritLog log;
+    UnidebLog log(Debug::NONE);
     store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
     ShmSegment::CreateOptions small;
     small.logCapacity = 64;
@@ -261,12 +266,12 @@ TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneCritLine)
     EXPECT_EQ(got[11].front(), 40) << "the ask's own message";
     EXPECT_TRUE(std::is_sorted(got[11].begin() + 1, got[11].end()));
     EXPECT_LE(got[11].size(), 3u) << "the ask, maybe the change it stalled on, the current value";
-    EXPECT_EQ(count(log.text(), "fell"), 1u) << log.text();
+    EXPECT_EQ(count(log.text(), "fell behind the change log (64 entries) and skipped "), 1u) << log.text();
 }
 
 TEST(ShmStore, AChangeLeftUnfinishedByItsWriterIsGivenUpAndTheOthersGoOn)
 {
-    CritLog log;
+    UnidebLog log(Debug::CRIT);
     store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
     auto owner = layOut(guard.name(), sensors());
     ShmStore sut(sensors(), guard.name());
@@ -292,4 +297,185 @@ TEST(ShmStore, AChangeLeftUnfinishedByItsWriterIsGivenUpAndTheOthersGoOn)
     const auto got = store_testing::awaitSensorMessages(reader, 2);
     EXPECT_EQ(got, (std::vector<std::pair<ObjectId, long>>{{11, 55}, {10, 1}}));
     EXPECT_EQ(count(log.text(), "not finished"), 2u) << log.text();
+}
+
+namespace
+{
+    // A segment name taken by someone else first, as the owner's smemory finds it.
+    struct SquatCase
+    {
+        const char* name;
+        mode_t mode;
+        uid_t owner;           // 0: this user
+        bool laidOut;          // a whole store segment, or only the name taken
+        bool groupAccess;      // smemory --store-group
+        const char* refusal;   // part of the one line; "" when the segment is adopted
+    };
+
+    void PrintTo(const SquatCase& c, std::ostream* os) { *os << c.name; }
+
+    constexpr uid_t kNobody = 65534;
+
+    void squat(const std::string& name, const SquatCase& c)
+    {
+        if (c.laidOut)
+            layOut(name, sensors());
+        else
+            close(shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600));
+        const std::string path = "/dev/shm" + name;
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        if (c.owner != 0)
+        {
+            ASSERT_EQ(chown(path.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+        }
+    }
+
+    class SquattedSegment : public ::testing::TestWithParam<SquatCase>
+    {
+    };
+}
+
+TEST_P(SquattedSegment, IsAdoptedOnlyWhenItIsTheOwnersWithNoMoreThanTheModeAskedFor)
+{
+    const SquatCase& c = GetParam();
+    if (c.owner != 0 && geteuid() != 0)
+        GTEST_SKIP() << "giving a segment to another user needs root";
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    squat(guard.name(), c);
+    ShmSegment::CreateOptions options;
+    options.groupAccess = c.groupAccess;
+    bool adopted = false;
+    const std::string got = errorOf([&] { ShmSegment::create(guard.name(), sensors(), options, adopted); });
+    if (*c.refusal == '\0')
+    {
+        EXPECT_EQ(got, "(no error)");
+        EXPECT_TRUE(adopted);
+        return;
+    }
+    EXPECT_NE(got.find("'" + guard.name() + "'"), std::string::npos) << got;
+    EXPECT_NE(got.find(c.refusal), std::string::npos) << got;
+    EXPECT_NE(got.find("not adopting it"), std::string::npos) << got;
+    struct stat st{};
+    ASSERT_EQ(stat(("/dev/shm" + guard.name()).c_str(), &st), 0) << "left as it was found";
+    EXPECT_EQ(st.st_mode & 07777, c.mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShmStore, SquattedSegment,
+    ::testing::Values(SquatCase{"OpenToEveryone", 0666, 0, true, false, "mode 0666"},
+                      SquatCase{"OnlyTheNameTakenOpenToEveryone", 0666, 0, false, false, "mode 0666"},
+                      SquatCase{"ReadableByOthers", 0604, 0, true, false, "mode 0604"},
+                      SquatCase{"GroupWritableWithoutStoreGroup", 0660, 0, true, false, "mode 0660"},
+                      SquatCase{"GroupWritableWithStoreGroup", 0660, 0, true, true, ""},
+                      SquatCase{"OwnedByAnotherUser", 0600, kNobody, true, false, "uid 65534"},
+                      SquatCase{"OwnedByAnotherUserWithStoreGroup", 0660, kNobody, true, true, "uid 65534"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShmStore, AProgramRefusesAStoreThatGrantsAccessToOtherUsers)
+{
+    for (const mode_t mode : {0666, 0604, 0601})
+    {
+        store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+        auto owner = layOut(guard.name(), sensors());
+        ASSERT_EQ(chmod(("/dev/shm" + guard.name()).c_str(), mode), 0);
+        ShmStore sut(sensors(), guard.name());
+        EXPECT_FALSE(sut.isReady());
+        EXPECT_NE(sut.problem().find("grants access to other users"), std::string::npos) << sut.problem();
+        EXPECT_THROW(sut.setValue(11, 1, -1), StoreError);
+    }
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    ShmSegment::CreateOptions group;
+    group.groupAccess = true;
+    auto owner = layOut(guard.name(), sensors(), group);
+    EXPECT_TRUE(ShmStore(sensors(), guard.name()).isReady()) << "the owner's group may share it";
+}
+
+TEST(ShmStore, ResetIsRefusedWhileAnotherSmemoryRunsTheStore)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    auto owner = layOut(guard.name(), sensors("Extra_AS"));
+    const pid_t running = fork();   // stands for the smemory that runs it
+    if (running == 0)
+    {
+        pause();
+        _exit(0);
+    }
+    owner->header().ownerPid.store(running);
+    ShmSegment::CreateOptions reset;
+    reset.reset = true;
+    bool adopted = false;
+    const std::string refused = errorOf([&] { ShmSegment::create(guard.name(), sensors(), reset, adopted); });
+    EXPECT_NE(refused.find("is already run by smemory pid " + std::to_string(running)), std::string::npos) << refused;
+    EXPECT_EQ(owner->state(), shm::State::Ready) << "its programs go on";
+
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+    EXPECT_NE(ShmSegment::create(guard.name(), sensors(), reset, adopted), nullptr) << "once it is gone";
+    EXPECT_EQ(owner->state(), shm::State::Retired);
+}
+
+namespace
+{
+    // The lines a store reported, kept for the test.
+    struct Heard
+    {
+        std::mutex m;
+        std::vector<std::string> lines;
+        std::function<void(const std::string&)> hook()
+        {
+            return [this](const std::string& text) {
+                std::lock_guard<std::mutex> lk(m);
+                lines.push_back(text);
+            };
+        }
+        std::vector<std::string> taken()
+        {
+            std::lock_guard<std::mutex> lk(m);
+            return lines;
+        }
+    };
+}
+
+TEST(ShmStore, ASegmentMadeAnewIsNoticedByTheNotifierReportedOnceAndFollowed)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    auto first = layOut(guard.name(), sensors());
+    ShmStore sut(sensors(), guard.name());
+    Heard heard;
+    sut.setReports({{}, heard.hook()});
+    UniSetObject reader;
+    sut.ask(11, UniversalIO::UIONotify, &reader);
+    sut.setValue(11, 77, -1);
+    EXPECT_EQ(store_testing::awaitSensorMessages(reader, 2), (std::vector<std::pair<ObjectId, long>>{{11, 40}, {11, 77}}));
+    EXPECT_EQ(sut.madeAnew(), "");
+
+    // Its owner killed, the segment removed and laid out again: the defaults are back.
+    ShmSegment::remove(guard.name());
+    auto second = layOut(guard.name(), sensors());
+
+    ASSERT_TRUE(testing_support::waitFor([&] { return !sut.madeAnew().empty(); }));
+    EXPECT_NE(sut.madeAnew().find("'" + guard.name() + "' was made anew"), std::string::npos) << sut.madeAnew();
+    EXPECT_EQ(first->state(), shm::State::Retired) << "everyone still on the old one is told";
+    EXPECT_EQ(store_testing::awaitSensorMessages(reader, 1), (std::vector<std::pair<ObjectId, long>>{{11, 40}}));
+    EXPECT_EQ(sut.getValue(11), 40);
+    EXPECT_EQ(heard.taken(), std::vector<std::string>{sut.madeAnew()});
+}
+
+TEST(ShmStore, AStoreThatAskedNothingNoticesASegmentMadeAnewWhenItLooksWhetherItIsReady)
+{
+    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
+    auto first = layOut(guard.name(), sensors());
+    ShmStore sut(sensors(), guard.name());
+    Heard heard;
+    sut.setReports({{}, heard.hook()});
+    sut.setValue(11, 77, -1);
+
+    ShmSegment::remove(guard.name());
+    EXPECT_TRUE(sut.isReady()) << "removed only: nothing has taken its place";
+    EXPECT_EQ(sut.getValue(11), 77);
+    auto second = layOut(guard.name(), sensors());
+
+    ASSERT_TRUE(testing_support::waitFor([&] { return sut.isReady() && !sut.madeAnew().empty(); }));
+    EXPECT_EQ(sut.getValue(11), 40);
+    EXPECT_EQ(heard.taken().size(), 1u);
 }
