@@ -4,10 +4,9 @@
 
 #include "ADGState.h"
 #include "Exceptions.h"
-#include "MonitorWorld.h"
+#include "TestSupport.h"
 
 using namespace UniSetTypes;
-using monitors_test::writesOf;
 using testing_support::TestWorld;
 
 namespace
@@ -30,7 +29,7 @@ namespace
     {
         Emergency() : world(kBench), sut(world.id("ADGState"), world.cfg().getNode("ADGState"))
         {
-            monitors_test::startUp(sut);
+            testing_support::startUp(sut);
             sut.callback();
         }
 
@@ -96,8 +95,8 @@ TEST(ADGState, UnusedInputChangesNoOutput)
     e.set(901, 0);
     e.sut.callback();
 
-    EXPECT_TRUE(writesOf(e.world, "ADG_State_AS").empty());
-    EXPECT_TRUE(writesOf(e.world, "ADG_Generator_State_AS").empty());
+    EXPECT_TRUE(e.world.writesOf("ADG_State_AS").empty());
+    EXPECT_TRUE(e.world.writesOf("ADG_Generator_State_AS").empty());
 }
 
 TEST(ADGState, ItemsAreTheFixedIdsOnTheLocalNode)
@@ -137,7 +136,7 @@ TEST(ADGState, NoNodeIsRefused)
 TEST(ADGState, UnknownAlarmIsOneWholeLineAtEveryLevel)
 {
     Emergency e;
-    monitors_test::LogCapture log(unideb);
+    testing_support::LogCapture log(unideb);
     unideb.level(Debug::LEVEL1);
 
     EXPECT_FALSE(e.sut.alarm(77, true));

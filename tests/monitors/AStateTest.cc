@@ -5,12 +5,9 @@
 
 #include "AState.h"
 #include "Exceptions.h"
-#include "MonitorWorld.h"
+#include "TestSupport.h"
 
 using namespace UniSetTypes;
-using monitors_test::get;
-using monitors_test::set;
-using monitors_test::writesOf;
 using testing_support::TestWorld;
 
 namespace
@@ -45,7 +42,7 @@ namespace
         explicit Breaker(const std::string& attributes, std::vector<std::string> args = {})
             : world(bench(attributes), std::move(args)), sut(makeBreaker(world))
         {
-            monitors_test::startUp(*sut);
+            testing_support::startUp(*sut);
             settle();
             world.store().clearWrites();
         }
@@ -59,7 +56,7 @@ namespace
                 pass();
             pass();
         }
-        long state() { return get(world, "QG_State_as"); }
+        long state() { return world.get("QG_State_as"); }
 
         TestWorld world;
         std::unique_ptr<AState> sut;
@@ -87,11 +84,11 @@ TEST_P(AStateRule, GivesTheStateCodeOfTheInputs)
 {
     const AStateRuleCase& c = GetParam();
     Breaker b(c.offConfigured ? kAllInputs : kOnOnly);
-    set(b.world, "QG_On_S", c.on);
-    set(b.world, "QG_Off_S", c.off);
-    set(b.world, "QG_Prot_S", c.protection);
-    set(b.world, "QG_Prot2_S", c.protection2);
-    set(b.world, "QG_Rom_S", c.rom);
+    b.world.set("QG_On_S", c.on);
+    b.world.set("QG_Off_S", c.off);
+    b.world.set("QG_Prot_S", c.protection);
+    b.world.set("QG_Prot2_S", c.protection2);
+    b.world.set("QG_Rom_S", c.rom);
 
     b.pass();
     if (c.atOnce)
@@ -124,10 +121,10 @@ TEST(AState, ClosingBreakerNeverShowsUndefinedInTransit)
     Breaker b(kAllInputs);
     ASSERT_EQ(b.state(), AState::stOff);
 
-    set(b.world, "QG_On_S", 1); // both contacts closed for a moment
+    b.world.set("QG_On_S", 1); // both contacts closed for a moment
     b.pass();
     b.pass();
-    set(b.world, "QG_Off_S", 0);
+    b.world.set("QG_Off_S", 0);
     b.pass();
     const int64_t lastChange = b.world.clock().nowMs();
     while (b.world.clock().nowMs() < lastChange + b.sut->unknownTimeout())
@@ -138,14 +135,14 @@ TEST(AState, ClosingBreakerNeverShowsUndefinedInTransit)
     b.pass();
 
     EXPECT_EQ(b.state(), AState::stOn);
-    const auto written = writesOf(b.world, "QG_State_as");
+    const auto written = b.world.writesOf("QG_State_as");
     EXPECT_EQ(std::count(written.begin(), written.end(), AState::stUndefined), 0);
 }
 
 TEST(AState, ContactsStuckTogetherShowUndefinedAfterTheDelay)
 {
     Breaker b(kAllInputs);
-    set(b.world, "QG_On_S", 1);
+    b.world.set("QG_On_S", 1);
 
     b.settle();
 
@@ -155,11 +152,11 @@ TEST(AState, ContactsStuckTogetherShowUndefinedAfterTheDelay)
 TEST(AState, ProtectionDuringTransitShowsAtOnceAndHolds)
 {
     Breaker b(kAllInputs);
-    set(b.world, "QG_On_S", 1);
+    b.world.set("QG_On_S", 1);
     b.pass();
     ASSERT_TRUE(b.sut->waitingUnknown());
 
-    set(b.world, "QG_Prot_S", 1);
+    b.world.set("QG_Prot_S", 1);
     b.pass();
     EXPECT_EQ(b.state(), AState::stProtection);
     EXPECT_TRUE(b.sut->waitingUnknown());
@@ -172,16 +169,16 @@ TEST(AState, ProtectionDuringTransitShowsAtOnceAndHolds)
 TEST(AState, ProtectionClearedDuringTransitRecomputesFromTheContactsAsTheyStand)
 {
     Breaker b(kAllInputs);
-    set(b.world, "QG_Prot_S", 1);
+    b.world.set("QG_Prot_S", 1);
     b.pass();
-    set(b.world, "QG_On_S", 1);
+    b.world.set("QG_On_S", 1);
     b.pass();
 
-    set(b.world, "QG_Prot_S", 0);
+    b.world.set("QG_Prot_S", 0);
     b.pass();
     EXPECT_EQ(b.state(), AState::stUndefined);
 
-    set(b.world, "QG_Off_S", 0);
+    b.world.set("QG_Off_S", 0);
     b.settle();
     EXPECT_EQ(b.state(), AState::stOn);
 }
@@ -189,12 +186,12 @@ TEST(AState, ProtectionClearedDuringTransitRecomputesFromTheContactsAsTheyStand)
 TEST(AState, UnconfiguredProtectionHoldsItsDefault)
 {
     Breaker quiet(kOnOnly);
-    set(quiet.world, "QG_On_S", 1);
+    quiet.world.set("QG_On_S", 1);
     quiet.pass();
     EXPECT_EQ(quiet.state(), AState::stOn);
 
     Breaker held(kOnOnly, {"test", "--protection2_s-default", "1"});
-    set(held.world, "QG_On_S", 1);
+    held.world.set("QG_On_S", 1);
     held.pass();
     EXPECT_EQ(held.state(), AState::stProtection);
 }
@@ -202,7 +199,7 @@ TEST(AState, UnconfiguredProtectionHoldsItsDefault)
 TEST(AState, UnknownSensorMessageRecomputesAtOnce)
 {
     Breaker b(kAllInputs);
-    set(b.world, "QG_On_S", 1);
+    b.world.set("QG_On_S", 1);
     b.pass();
     ASSERT_EQ(b.state(), AState::stOff);
 
@@ -215,7 +212,7 @@ TEST(AState, UnknownSensorMessageRecomputesAtOnce)
 TEST(AState, BreakerStateIsTheComputedCode)
 {
     Breaker b(kOnOnly);
-    set(b.world, "QG_On_S", 1);
+    b.world.set("QG_On_S", 1);
     b.pass();
 
     EXPECT_EQ(b.sut->breakerState(), AState::stOn);

@@ -4,13 +4,10 @@
 
 #include "AState.h"
 #include "Exceptions.h"
-#include "MonitorWorld.h"
+#include "TestSupport.h"
 #include "VDGState.h"
 
 using namespace UniSetTypes;
-using monitors_test::get;
-using monitors_test::set;
-using monitors_test::writesOf;
 using testing_support::TestWorld;
 
 namespace
@@ -49,14 +46,14 @@ namespace
               breaker(world.id("QG1StateLogic"), world.cfg().getNode("QG1StateLogic")),
               sut(world.id("VDG1StateLogic"), world.cfg().getNode("VDG1StateLogic"), &breaker)
         {
-            monitors_test::startUp(sut);
+            testing_support::startUp(sut);
             sut.callback();
         }
 
         void inputs(bool diesel, bool generator)
         {
-            set(world, "Diesel_S", diesel);
-            set(world, "Generator_S", generator);
+            world.set("Diesel_S", diesel);
+            world.set("Generator_S", generator);
             sut.callback();
         }
 
@@ -88,7 +85,7 @@ TEST_P(VDGStateRule, GivesTheSetStateCode)
 
     s.inputs(c.diesel, c.generator);
 
-    EXPECT_EQ(get(s.world, "VDG_State_as"), c.expected);
+    EXPECT_EQ(s.world.get("VDG_State_as"), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -112,13 +109,13 @@ TEST(VDGState, BreakerOpeningIsSeenOnTheNextPassWithoutAMessage)
     Set s;
     s.breaker.out_state_as = AState::stOn;
     s.inputs(true, true);
-    ASSERT_EQ(get(s.world, "VDG_State_as"), AState::stOn);
+    ASSERT_EQ(s.world.get("VDG_State_as"), AState::stOn);
 
     s.breaker.out_state_as = AState::stOff;
     ASSERT_EQ(s.sut.countMessages(), 0u);
     s.sut.callback();
 
-    EXPECT_EQ(get(s.world, "VDG_State_as"), VDGState::stRunning);
+    EXPECT_EQ(s.world.get("VDG_State_as"), VDGState::stRunning);
 }
 
 TEST(VDGState, GeneratorWithoutDieselIsNotAWorkingSet)
@@ -127,24 +124,24 @@ TEST(VDGState, GeneratorWithoutDieselIsNotAWorkingSet)
 
     s.inputs(false, true);
 
-    EXPECT_EQ(get(s.world, "DG_Working_S"), 0);
-    EXPECT_EQ(get(s.world, "Generator_as"), 1);
+    EXPECT_EQ(s.world.get("DG_Working_S"), 0);
+    EXPECT_EQ(s.world.get("Generator_as"), 1);
 }
 
 TEST(VDGState, EitherInputRecomputesBothFlags)
 {
     Set s;
     s.inputs(true, true);
-    ASSERT_EQ(get(s.world, "DG_Working_S"), 1);
+    ASSERT_EQ(s.world.get("DG_Working_S"), 1);
 
-    set(s.world, "Diesel_S", 0);
+    s.world.set("Diesel_S", 0);
     s.sut.callback();
-    EXPECT_EQ(get(s.world, "DG_Working_S"), 0);
-    EXPECT_EQ(get(s.world, "Generator_as"), 1);
+    EXPECT_EQ(s.world.get("DG_Working_S"), 0);
+    EXPECT_EQ(s.world.get("Generator_as"), 1);
 
-    set(s.world, "Generator_S", 0);
+    s.world.set("Generator_S", 0);
     s.sut.callback();
-    EXPECT_EQ(get(s.world, "Generator_as"), 0);
+    EXPECT_EQ(s.world.get("Generator_as"), 0);
 }
 
 TEST(VDGState, ReadsTheBreakerStateWhileItsThreadWritesIt)
@@ -162,7 +159,7 @@ TEST(VDGState, ReadsTheBreakerStateWhileItsThreadWritesIt)
     stop = true;
     writer.join();
 
-    for (long v : writesOf(s.world, "VDG_State_as"))
+    for (long v : s.world.writesOf("VDG_State_as"))
         EXPECT_TRUE(v == AState::stOn || v == VDGState::stRunning || v == 0) << v;
 }
 

@@ -63,6 +63,30 @@ namespace testing_support
         return sid;
     }
 
+    void TestWorld::set(const std::string& sensor, long value)
+    {
+        memory->setValue(id(sensor), value, UniSetTypes::DefaultObjectId);
+    }
+
+    long TestWorld::get(const std::string& sensor) { return memory->getValue(id(sensor)); }
+
+    std::vector<long> TestWorld::writesOf(const std::string& sensor) const
+    {
+        const UniSetTypes::ObjectId sid = id(sensor);
+        std::vector<long> out;
+        for (const auto& w : memory->writes())
+            if (w.id == sid)
+                out.push_back(w.value);
+        return out;
+    }
+
+    void startUp(UniSetObject& obj)
+    {
+        obj.activateObject();
+        obj.push(UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::StartUp).transport());
+        obj.callback();
+    }
+
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj)
     {
         std::vector<UniSetTypes::VoidMessage> out;
@@ -104,4 +128,12 @@ namespace testing_support
     }
 
     std::string TempDir::read(const std::string& name) const { return readFile(path(name), false); }
+
+    LogCapture::LogCapture(DebugStream& s) : stream(s), saved(s)
+    {
+        stream.level(Debug::ANY);
+        stream.logFile(file());
+    }
+
+    LogCapture::~LogCapture() { stream = saved; }
 }

@@ -10,6 +10,7 @@
 
 #include "Clock.h"
 #include "Configuration.h"
+#include "DebugStream.h"
 #include "InProcessStore.h"
 #include "UniSetObject.h"
 
@@ -33,12 +34,20 @@ namespace testing_support
         uniset::InProcessStore& store() { return *memory; }
         uniset::ManualClock& clock() { return manual; }
         UniSetTypes::ObjectId id(const std::string& name) const;
+        // A sensor by name, as the plant (or another program) writes and reads it.
+        void set(const std::string& sensor, long value);
+        long get(const std::string& sensor);
+        // Every value written to the sensor, in order.
+        std::vector<long> writesOf(const std::string& sensor) const;
 
     private:
         uniset::ManualClock manual;
         std::unique_ptr<UniSetTypes::Configuration> config;
         std::unique_ptr<uniset::InProcessStore> memory;
     };
+
+    // Activated and handed the start-up message as the activator would, then one pass.
+    void startUp(UniSetObject& obj);
 
     // Takes every queued message of obj.
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj);
@@ -58,5 +67,20 @@ namespace testing_support
 
     private:
         std::string dir;
+    };
+
+    // A log stream into a file at every level, for the scope of a test.
+    class LogCapture
+    {
+    public:
+        explicit LogCapture(DebugStream& stream = UniSetTypes::unideb);
+        ~LogCapture();
+        std::string text() const { return dir.read("log.txt"); }
+        std::string file() const { return dir.path("log.txt"); }
+
+    private:
+        TempDir dir;
+        DebugStream& stream;
+        DebugStream saved;
     };
 }

@@ -29,12 +29,3 @@ std::string probeWorld(const std::string& nodeAttributes)
   </objects>)";
 }
 
-LogCapture::LogCapture(DebugStream& s) : stream(s), saved(s)
-{
-    stream.level(Debug::ANY);
-    stream.logFile(file());
-}
-
-LogCapture::~LogCapture() { stream = saved; }
-
-std::string LogCapture::text() const { return dir.read("log.txt"); }

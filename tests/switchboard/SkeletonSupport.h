@@ -55,17 +55,4 @@ public:
 // The probe's configuration: sensors 100.., the object 5000 and its node.
 std::string probeWorld(const std::string& nodeAttributes);
 
-// The runtime's log (unideb) into a file at every level, for the scope of a test.
-class LogCapture
-{
-public:
-    explicit LogCapture(DebugStream& stream = UniSetTypes::unideb);
-    ~LogCapture();
-    std::string text() const;
-    std::string file() const { return dir.path("log.txt"); }
-
-private:
-    testing_support::TempDir dir;
-    DebugStream& stream;
-    DebugStream saved;
-};
+using testing_support::LogCapture;
