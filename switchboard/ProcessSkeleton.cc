@@ -446,6 +446,28 @@ namespace ravna
     }
 
     template <class Base>
+    bool ProcessSkeleton<Base>::askUntilDone(std::list<ObjectId> ids, const std::function<void(ObjectId)>& ask,
+                                             const std::function<void(const Exception&)>& onFailure)
+    {
+        return retryUntilDone([&] {
+            for (auto it = ids.begin(); it != ids.end();)
+            {
+                try
+                {
+                    ask(*it);
+                    it = ids.erase(it);
+                }
+                catch (const Exception& ex)
+                {
+                    onFailure(ex);
+                    ++it;
+                }
+            }
+            return ids.empty();
+        });
+    }
+
+    template <class Base>
     bool ProcessSkeleton<Base>::activateObject()
     {
         activated = false;

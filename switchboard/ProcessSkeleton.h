@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <functional>
+#include <list>
 #include <libxml/tree.h>
 #include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "Exceptions.h"
 #include "LT_Object.h"
 #include "MessageType.h"
 #include "ObjectsManager.h"
@@ -202,6 +204,12 @@ namespace ravna
         // Runs attempt until it returns true, pausing askPause ms between tries;
         // false when the object is terminated meanwhile.
         bool retryUntilDone(const std::function<bool()>& attempt);
+        // Asks every id with ask; those that fail (each failure handed to onFailure)
+        // are asked again after askPause, so one bad sensor leaves no other unasked.
+        // False when the object is terminated first.
+        bool askUntilDone(std::list<UniSetTypes::ObjectId> ids,
+                          const std::function<void(UniSetTypes::ObjectId)>& ask,
+                          const std::function<void(const UniSetTypes::Exception&)>& onFailure);
 
         // Wait for shared memory, read inputs, write outputs, ask for notifications.
         void startUp();

@@ -88,25 +88,9 @@ void Switchboard::groupChanged(bool) {}
 
 void Switchboard::askSensors(UniversalIO::UIOCommand cmd)
 {
-    // Every sensor is asked; those that fail are asked again after askPause,
-    // so that one bad sensor does not leave the others unwatched.
-    std::list<ObjectId> pending = askList;
-    retryUntilDone([&] {
-        for (auto it = pending.begin(); it != pending.end();)
-        {
-            try
-            {
-                ui.askState(*it, cmd, DefaultObjectId);
-                it = pending.erase(it);
-            }
-            catch (const Exception& ex)
-            {
-                dlog.crit() << getName() << "(askSensors):  " << ex << std::endl;
-                ++it;
-            }
-        }
-        return pending.empty();
-    });
+    askUntilDone(
+        askList, [&](ObjectId id) { ui.askState(id, cmd, DefaultObjectId); },
+        [&](const Exception& ex) { dlog.crit() << getName() << "(askSensors):  " << ex << std::endl; });
 }
 
 void Switchboard::sensorInfo(const SensorMessage* sm)
