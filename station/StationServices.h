@@ -18,6 +18,9 @@ public:
 
     // State queries; those that take a lock say so in the station's header.
     virtual bool isOn() = 0;
+    // The set is stopped (state mOFF); a set on its way is neither on nor off. The
+    // reserve's stop walk waits for it. Until a station tells the two apart, not on.
+    virtual bool isOff() { return !isOn(); }
     virtual long getPriority() = 0;
     virtual bool isAutoMode() = 0;
     virtual long getF() = 0;
