@@ -1,0 +1,180 @@
+// The stations that feed one busbar group: the leader (the automatic station with
+// the best priority), the ordered reserve list and its start and stop walks, the
+// working count and alone flags, the one-at-a-time leave for a generator-breaker
+// switching, and the group's measurements with their deviation verdicts.
+//
+// The group has no thread: the supervision's loop drives it, and the stations'
+// threads reach acceptQG, releaseQG and canRun through the supervision. A lock
+// that is not had in time refuses: the call answers "no" (false, 0, no leave),
+// changes nothing and logs a crit line.
+#pragma once
+
+#include <list>
+#include <ostream>
+#include <string>
+
+#include "DebugStream.h"
+#include "Mutex.h"
+#include "PassiveTimer.h"
+#include "station/StationServices.h"
+
+// What the supervision hands every group it makes, from its own settings.
+struct GroupSettings
+{
+    int reservStatePause = 10000;     // ms of settling after a reserve station reached its state
+    int reservCommandTimeout = 50000; // ms a reserve command is awaited
+    int checkReservTime = 5000;       // ms between reserve checks while a walk waits
+    int maxWorking = 3;               // most stations working at once
+    int f_min = 0, f_max = 0;         // frequency band; off while f_min <= 0
+    int U_min = 0, U_max = 0;         // voltage band; off while U_min <= 0
+    int fdevTimeout = 0;              // ms of frequency deviation tolerated; <= 0 none
+    int udevTimeout = 0;              // ms of voltage deviation tolerated; <= 0 none
+};
+
+class SEESGroup
+{
+public:
+    using StationList = std::list<StationServices*>;
+
+    // An empty name gives "SEESGroup" and the number.
+    SEESGroup(int num, const std::string& name);
+    ~SEESGroup();
+    SEESGroup(const SEESGroup&) = delete;
+    SEESGroup& operator=(const SEESGroup&) = delete;
+
+    static DebugStream dlog;
+    static void initLog(const DebugStream& log);
+
+    // Timings, the working limit and the bands; a positive deviation time arms
+    // that quantity with its full tolerance.
+    void configure(const GroupSettings& settings);
+
+    int getNum() const { return num; }
+    const std::string& getName() const { return name; }
+
+    // --- members (the supervision's thread)
+    // Sets the station's group number; appends it unless one of that number is here.
+    bool addSES(StationServices* ses);
+    // Every member of other joins this group.
+    void addGroup(const SEESGroup& other);
+    bool removeSES(StationServices* ses);
+    StationServices* findSES(int sesNum);
+    // Empties the members and the reserve list.
+    void clearStations();
+    // The members in joining order, read on the thread that changes them.
+    const StationList& members() const { return stations; }
+
+    // --- the reserve (the supervision's thread)
+    // Leader and list, the leader's demand, counts, alone flags, deviation check.
+    void step();
+    // The periodic reserve check when due, then the deviation verdicts.
+    void checkTimers();
+    void makeReservList();
+    void checkReserv();
+    void setRequiredReserv(bool required);
+
+    // --- generator-breaker leave (a station's thread, through the supervision)
+    // The number of the station that holds the group's leave: sesNum when granted
+    // to it, another when that one holds it, 0 when refused for a lock time-out.
+    // UniSetTypes::NameNotFound when nobody holds it and sesNum is no member.
+    int acceptQG(int sesNum);
+    // Gives back sesNum's leave; true when it held it. A member that holds
+    // nothing changes nothing (a warning); NameNotFound for no member.
+    bool releaseQG(int sesNum);
+    // Whether one more unit may start: fewer than the limit work now.
+    // NameNotFound for no member.
+    bool canRun(int sesNum);
+
+    // --- counts and flags (the supervision's thread)
+    bool hasProtection();
+    // Some working member has no demand for more reserve.
+    bool isReadyForLoading();
+    bool noReserv();
+    void updateWorkingCount();
+    // The count of the last updateWorkingCount; -1 when its lock was not had.
+    int numOfWorking();
+    void updateSingleFlags();
+
+    // --- measurements (the supervision's thread)
+    int getP();
+    // The voltage (frequency) of the first member that delivers one; 0 when none.
+    int getU();
+    int getF();
+    int getReservPower();
+    void checkDeviation();
+    bool getUdev() const { return udev.verdict; }
+    bool getFdev() const { return fdev.verdict; }
+
+protected:
+    // A reserve station and where the walks left it.
+    struct ReservEntry
+    {
+        explicit ReservEntry(StationServices* s) : ses(s) {}
+        StationServices* ses;
+        PassiveTimer timer{0};   // command time-out or settling pause; 0: expired
+        bool targetReached = true;
+        bool runCommanded = false;
+        bool stopCommanded = false;
+    };
+    using ReservList = std::list<ReservEntry>;
+
+    // One supervised quantity: its band, and the tolerance budget that drains while
+    // it is outside and refills while inside, up to its cap.
+    struct DeviationWatch
+    {
+        void arm(int timeoutMs);
+        // outside: the quantity is out of band now.
+        void check(bool outside);
+        void updateVerdict() { verdict = active && timer.checkTime(); }
+        bool enabled() const { return min > 0; }
+        bool isOutside(int value) const { return value > 0 && (value < min || value > max); }
+
+        int min = 0;
+        int max = 0;
+        PassiveTimer timer;
+        bool active = false;
+        int left = 0;
+        int limit = 0;
+        bool verdict = false;
+    };
+
+    // Guards stations, leader, reservList, acceptedQG and checkTimer.
+    UniSetTypes::uniset_mutex listMutex;
+    // Guards numWorking.
+    UniSetTypes::uniset_mutex countMutex;
+
+private:
+    // Under listMutex: serves the leader's demand.
+    void serveLeader();
+    // Under listMutex: one walk; set starts a station, else stops one.
+    void reserv(bool set);
+    // Under listMutex: one entry of the walk; true when the walk ends there.
+    bool visit(ReservEntry& e, bool set);
+    // Under listMutex: withdraws the reserve commands when no member demands anything.
+    bool resetReserv();
+    // The entry of entry's station in list takes over entry's state.
+    static ReservList::iterator updateReservEntry(ReservList& list, const ReservEntry& entry);
+    StationServices* member(int sesNum) const;
+    // Sums or picks over the members under the list lock (3000 ms).
+    template <class F>
+    int overMembers(const char* method, F f);
+
+    int num;
+    std::string name;
+    int acceptedQG = 0;
+    StationList stations;
+    StationServices* leader = nullptr;
+    ReservList reservList;
+    int maxWorking = 3;
+    int numWorking = 0;
+    int reservStatePause = 10000;
+    int reservCommandTimeout = 50000;
+    int checkReservTime = 5000;
+    PassiveTimer checkTimer;
+    DeviationWatch fdev;
+    DeviationWatch udev;
+};
+
+// "[ SES1 SES2 ]": the members' object names.
+void printStations(std::ostream& os, const SEESGroup::StationList& list);
+std::ostream& operator<<(std::ostream& os, const SEESGroup& g);
