@@ -1,0 +1,105 @@
+// A node of the busbar group tree: one SEESGroup, the group's sensors and child
+// nodes. A node per configured <group> carries the element's sensors; a union node
+// (numbers from 101, built at run time over groups joined by closed ties) has none
+// of its own and writes what its group computes to the sensors of its children,
+// so every configured group shows the state of the union it belongs to.
+//
+// Runs on the supervision's thread only; the node has no lock of its own. Every
+// walk goes on past a failing write or group, with a crit line.
+#pragma once
+
+#include <list>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include <libxml/tree.h>
+
+#include "DebugStream.h"
+#include "MessageType.h"
+#include "SEESGroup.h"
+#include "UniversalInterface.h"
+
+class UnionGroups
+{
+public:
+    using Children = std::list<UnionGroups*>;
+
+    // A union node: no sensors, its group named "SEESGroup" and the number.
+    explicit UnionGroups(int num);
+    // A configured node from its <group> element: "num", the station items (read
+    // by the caller) and the sensor attributes; a bad element throws UniSetTypes::Exception.
+    explicit UnionGroups(xmlNode* groupElement);
+    ~UnionGroups();
+    UnionGroups(const UnionGroups&) = delete;
+    UnionGroups& operator=(const UnionGroups&) = delete;
+
+    static DebugStream dlog;
+    static void initLog(const DebugStream& log);
+
+    SEESGroup& group() { return *seesGroup; }
+    const SEESGroup& group() const { return *seesGroup; }
+    const std::string& getName() const { return name; }
+    const Children& getChildren() const { return children; }
+
+    // The child's stations join this node's group; the child is not owned.
+    void addGroup(UnionGroups* child);
+    void clearChildren();
+    void clear();
+
+    // Records a required-reserve input of this node or its children, then hands
+    // the union's demand (some child demands reserve) to this node's stations, once.
+    void updateRequiredReserv(const UniSetTypes::SensorMessage* sm);
+    // Asks (or cancels) the required-reserve inputs of this node and its children;
+    // false when some ask failed (each failure logged).
+    bool askSensors(UniversalInterface& ui, UniversalIO::UIOCommand cmd);
+
+    // The group's step, then its no-reserve and ready-for-loading outputs.
+    void updateReadyForLoading(UniversalInterface& ui);
+    void updateNoReserv(UniversalInterface& ui);
+    void updateP(UniversalInterface& ui);
+    void updateU(UniversalInterface& ui);
+    void updateF(UniversalInterface& ui);
+    void updateFdev(UniversalInterface& ui);
+    void updateUdev(UniversalInterface& ui);
+    void updateReservPower(UniversalInterface& ui);
+    // P, U, f, the deviation check, the two verdicts; a failure is logged and ends
+    // this node's part only, so a walk over the groups goes on.
+    void updatePowerInfo(UniversalInterface& ui);
+    // The group's reserve check and deviation verdicts.
+    void checkTimers();
+
+    // Per child " (" and its stations ")".
+    static void printChildren(std::ostream& os, const Children& list);
+
+private:
+    enum class Write
+    {
+        analogInput,  // saveValue
+        digitalInput, // saveState
+        output        // setState
+    };
+    // The value to the node's own sensor (one attempt), then to each child's (three).
+    void publish(UniSetTypes::ObjectId UnionGroups::*sensor, const char* method, long value, Write how,
+                 UniversalInterface& ui);
+    void recordRequiredReserv(const UniSetTypes::SensorMessage* sm);
+    template <class F>
+    void guarded(const char* method, F f);
+
+    UniSetTypes::ObjectId noReserv_s = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId readyForLoading_s = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId P_as = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId U_as = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId f_as = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId fdev_c = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId Udev_c = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId ReservPower_as = UniSetTypes::DefaultObjectId;
+    UniSetTypes::ObjectId requiredReserv_s = UniSetTypes::DefaultObjectId;
+    std::unique_ptr<SEESGroup> seesGroup;
+    Children children;
+    std::string name;
+    bool requiredReservState = false;
+};
+
+// The node's name and its children's stations.
+std::ostream& operator<<(std::ostream& os, const UnionGroups& g);
