@@ -83,29 +83,7 @@ bool RavnaLogic::forceQC()
     LoggedLock lock(qcMutex, 1500, dlog, getName(), "forceQC");
     if (!lock.ok() || qcBlock)
         return false;
-    try
-    {
-        const bool closed = qc->getState();
-        const int n = numOfQGEnabled();
-        if (n < 0)
-            return false;
-        const bool open = wantsOpen(n, false);
-        if (closed != open)
-            return true;
-        if (open)
-            qc->cmdOff();
-        else
-            qc->cmdOn();
-    }
-    catch (const Exception& ex)
-    {
-        dlog.warn() << getName() << "(forceQC): " << ex << std::endl;
-    }
-    catch (...)
-    {
-        dlog.warn() << getName() << "(forceQC): catch ..." << std::endl;
-    }
-    return false;
+    return bringQC("forceQC", false, false);
 }
 
 bool RavnaLogic::prepareQC(bool on)
@@ -115,38 +93,42 @@ bool RavnaLogic::prepareQC(bool on)
         return false;
     // Held whatever the answer, so that the rule cannot undo what the switching needs.
     qcBlock = true;
+    return bringQC("prepareQC", on, true);
+}
+
+bool RavnaLogic::bringQC(const char* method, bool closing, bool forSwitching)
+{
     try
     {
         const bool closed = qc->getState();
         const int n = numOfQGEnabled();
         if (n < 0)
             return false;
-        const bool open = wantsOpen(n, on);
+        const bool open = wantsOpen(n, closing);
         if (closed != open)
             return true;
-        if (open)
+        // A tripped QC stays open until its protection is reset; the busbars need
+        // no tie for the switching, so it goes on rather than wait for that.
+        if (forSwitching && !open && qcTripped())
         {
-            dlog.info() << getName() << "(prepareQC): send OFF command for QC" << std::endl;
-            qc->cmdOff();
-            return false;
-        }
-        // A tripped QC stays open until its protection is reset; the busbars
-        // need no tie for the switching, so it goes on rather than wait for that.
-        if (qcTripped())
-        {
-            dlog.warn() << getName() << "(prepareQC): QC in protection, switching with QC open" << std::endl;
+            dlog.warn() << getName() << "(" << method << "): QC in protection, switching with QC open" << std::endl;
             return true;
         }
-        dlog.info() << getName() << "(prepareQC): send ON command for QC" << std::endl;
-        qc->cmdOn();
+        if (forSwitching)
+            dlog.info() << getName() << "(" << method << "): send " << (open ? "OFF" : "ON") << " command for QC"
+                        << std::endl;
+        if (open)
+            qc->cmdOff();
+        else
+            qc->cmdOn();
     }
     catch (const Exception& ex)
     {
-        dlog.warn() << getName() << "(prepareQC): " << ex << std::endl;
+        dlog.warn() << getName() << "(" << method << "): " << ex << std::endl;
     }
     catch (...)
     {
-        dlog.warn() << getName() << "(prepareQC): catch ..." << std::endl;
+        dlog.warn() << getName() << "(" << method << "): catch ..." << std::endl;
     }
     return false;
 }

@@ -59,6 +59,11 @@ private:
 
     // Applies the rule unless blocked; true when QC is already as it wants.
     bool forceQC();
+    // Under qcMutex: commands QC where the rule wants it (closing: one more
+    // generator breaker is about to close); true when QC is there already.
+    // forSwitching: a switching asks, so its commands are logged and a tripped
+    // QC lets it go on.
+    bool bringQC(const char* method, bool closing, bool forSwitching);
     // Closed generator breakers, -1 when one cannot be read.
     int numOfQGEnabled();
     void automatInfo(const AutomatMessage* am);

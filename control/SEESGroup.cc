@@ -525,51 +525,48 @@ void SEESGroup::updateSingleFlags()
 
 // --- measurements
 
-template <class F>
-int SEESGroup::overMembers(const char* method, F f)
+template <class Value>
+int SEESGroup::sumOver(const char* method, Value value)
 {
     LoggedLock lock(listMutex, 3000, dlog, name, method);
-    return lock.ok() ? f() : 0;
+    if (!lock.ok())
+        return 0;
+    long sum = 0;
+    for (StationServices* s : stations)
+        sum += value(s);
+    return static_cast<int>(sum);
+}
+
+template <class Value>
+int SEESGroup::firstPositive(const char* method, Value value)
+{
+    LoggedLock lock(listMutex, 3000, dlog, name, method);
+    if (!lock.ok())
+        return 0;
+    for (StationServices* s : stations)
+        if (const long v = value(s); v > 0)
+            return static_cast<int>(v);
+    return 0;
 }
 
 int SEESGroup::getP()
 {
-    return overMembers("getP", [this] {
-        int sum = 0;
-        for (StationServices* s : stations)
-            sum += static_cast<int>(s->getP());
-        return sum;
-    });
+    return sumOver("getP", [](StationServices* s) { return s->getP(); });
 }
 
 int SEESGroup::getU()
 {
-    return overMembers("getU", [this] {
-        for (StationServices* s : stations)
-            if (const long u = s->getU(); u > 0)
-                return static_cast<int>(u);
-        return 0;
-    });
+    return firstPositive("getU", [](StationServices* s) { return s->getU(); });
 }
 
 int SEESGroup::getF()
 {
-    return overMembers("getF", [this] {
-        for (StationServices* s : stations)
-            if (const long f = s->getF(); f > 0)
-                return static_cast<int>(f);
-        return 0;
-    });
+    return firstPositive("getF", [](StationServices* s) { return s->getF(); });
 }
 
 int SEESGroup::getReservPower()
 {
-    return overMembers("getReservPower", [this] {
-        int sum = 0;
-        for (StationServices* s : stations)
-            sum += s->getReservPower();
-        return sum;
-    });
+    return sumOver("getReservPower", [](StationServices* s) { return s->getReservPower(); });
 }
 
 void SEESGroup::checkDeviation()

@@ -155,9 +155,12 @@ private:
     // The entry of entry's station in list takes over entry's state.
     static ReservList::iterator updateReservEntry(ReservList& list, const ReservEntry& entry);
     StationServices* member(int sesNum) const;
-    // Sums or picks over the members under the list lock (3000 ms).
-    template <class F>
-    int overMembers(const char* method, F f);
+    // Over the members under the list lock (3000 ms): the sum of value, and the
+    // first positive value (0 when none).
+    template <class Value>
+    int sumOver(const char* method, Value value);
+    template <class Value>
+    int firstPositive(const char* method, Value value);
 
     int num;
     std::string name;

@@ -142,6 +142,21 @@ TEST(BadConfiguration, ErrorsAreLoggedWhereTheyAreMade)
     }
 }
 
+TEST(BadConfiguration, ObjectsWithoutIdAndNodeAreRefused)
+{
+    TestWorld world(controlWorld());
+    EXPECT_THROW(RavnaLogic(), UniSetTypes::Exception);
+    try
+    {
+        RavnaLogic(UniSetTypes::DefaultObjectId, world.cfg().getNode("RavnaLogic"));
+        FAIL() << "built without an id";
+    }
+    catch (const UniSetTypes::SystemError& ex)
+    {
+        EXPECT_EQ(ex.text, "(RavnaLogic::init): Unknown ObjectID!");
+    }
+}
+
 TEST(BusTieConstruction, TheTieIsItsChildAndStartsAsleep)
 {
     TestWorld world(controlWorld());

@@ -108,15 +108,31 @@ TEST(PriorityController, StartUpWritesTheChosenList)
     EXPECT_TRUE(rig.logged("PriorityController(askSensors): save priority for Prio_Sel2_S"));
 }
 
-TEST(PriorityController, DefaultListAloneIsWrittenAtStartUp)
+TEST(PriorityController, WithoutSelectorsTheDefaultListIsWrittenAtStartUp)
 {
-    PriorityRig rig({{R"(name="Prio_Sel1_S")", R"(default="0")"}, {R"(<list default="1">)", R"(<list name="Prio_Sel2_S">)"}});
-    // Now: a default list marked "0" (1, 2) and selector 2 alone; nothing is on.
+    PriorityRig rig(Edits{{R"(<list name="Prio_Sel1_S">
+        <item id="SES1_Priority_s" priority="1"/>
+        <item id="SES2_Priority_s" priority="2"/>
+      </list>
+      <list name="Prio_Sel2_S">
+        <item id="SES1_Priority_s" priority="2"/>
+        <item id="SES2_Priority_s" priority="1"/>
+      </list>)",
+                           ""}});
 
     testing_support::startUp(*rig.sut);
 
-    EXPECT_EQ(rig.priorities(), (std::vector<long>{1, 2}));
+    EXPECT_EQ(rig.priorities(), (std::vector<long>{3, 4}));
     EXPECT_TRUE(rig.logged("PriorityController(askSensors): save default priority"));
+}
+
+TEST(PriorityController, DefaultMarkedZeroIsStillTheDefaultList)
+{
+    PriorityRig rig(Edits{{R"(<list default="1">)", R"(<list default="0">)"}});
+
+    rig.startUp();
+
+    EXPECT_EQ(rig.priorities(), (std::vector<long>{3, 4}));
 }
 
 TEST(PriorityController, WithoutDefaultListNothingIsWrittenUntilASelectorIsOn)
