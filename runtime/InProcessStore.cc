@@ -58,6 +58,13 @@ namespace uniset
         consumer->push(makeSensorMessage(id, s.value, s.type, UniSetTypes::DefaultObjectId, sequence).transport());
     }
 
+    void InProcessStore::forget(UniSetObject* consumer)
+    {
+        // Under the lock ask and setValue deliver under.
+        std::lock_guard<std::mutex> lk(mtx);
+        subscribers.removeAll(consumer);
+    }
+
     std::vector<InProcessStore::Write> InProcessStore::writes() const
     {
         std::lock_guard<std::mutex> lk(mtx);

@@ -24,7 +24,7 @@ namespace uniset
         UniversalIO::IOTypes getIOType(UniSetTypes::ObjectId id) const override;
         void setValue(UniSetTypes::ObjectId id, long value, UniSetTypes::ObjectId supplier) override;
         void ask(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer) override;
-        void forget(UniSetObject* consumer) override { subscribers.removeAll(consumer); }
+        void forget(UniSetObject* consumer) override;
 
         // Every write, changed or not, in order: what tests assert on.
         struct Write
@@ -50,5 +50,6 @@ namespace uniset
         uint64_t sequence = 0;
         bool ready = true;
         Subscribers subscribers;
+        StoreListing listing{this};   // last: see StoreListing
     };
 }

@@ -115,6 +115,9 @@ void ObjectsActivator::terminateAll(int signo)
         o->terminate(signo);
     for (UniSetObject* o : tree)
         o->joinThread();
+    // Before main destroys them: no store delivers into an object being destroyed.
+    for (UniSetObject* o : tree)
+        o->cancelSubscriptions();
 }
 
 void ObjectsActivator::stop() { stopFlag = true; }

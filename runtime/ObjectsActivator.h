@@ -24,7 +24,8 @@ public:
     // (uniset::endProgram), every object is stopped as on a signal and then
     // UniSetTypes::SystemError with the reason is thrown.
     void run(bool thread);
-    // Terminates every object as a signal would (sigterm, then the thread stops).
+    // Terminates every object as a signal would (sigterm, the thread stops, its
+    // subscriptions are cancelled).
     void stop();
     // For run(true): waits until every object has stopped; throws as run does.
     void join();

@@ -43,6 +43,7 @@ bool ObjectsManager::removeObject(UniSetObject* obj)
     }
     obj->stopThread();
     obj->joinThread();
+    obj->cancelSubscriptions();
     return true;
 }
 
@@ -76,6 +77,8 @@ bool ObjectsManager::removeManager(ObjectsManager* mngr)
         o->stopThread();
     for (UniSetObject* o : tree)
         o->joinThread();
+    for (UniSetObject* o : tree)
+        o->cancelSubscriptions();
     return true;
 }
 

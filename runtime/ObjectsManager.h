@@ -17,7 +17,8 @@ public:
 
     // Registering an object twice does nothing; false when obj is null.
     virtual bool addObject(UniSetObject* obj);
-    // Stops the object's thread and forgets it; the caller still owns it.
+    // Stops the object's thread, cancels its subscriptions and forgets it; the caller
+    // still owns it. removeManager does the same for the manager's whole tree.
     virtual bool removeObject(UniSetObject* obj);
     virtual bool addManager(ObjectsManager* mngr);
     virtual bool removeManager(ObjectsManager* mngr);

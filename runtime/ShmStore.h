@@ -119,5 +119,6 @@ namespace uniset
         std::atomic<bool> stopping{false};   // also read by the notifier while it sleeps
         Subscribers subscribers;
         std::thread notifier;
+        StoreListing listing{this};   // last: see StoreListing
     };
 }

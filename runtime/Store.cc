@@ -26,16 +26,16 @@ namespace uniset
         const UniSetTypes::Configuration* fallbackConf = nullptr;
     }
 
-    Store::Store()
+    StoreListing::StoreListing(Store* s) : listed(s)
     {
         std::lock_guard<std::mutex> lk(storesMutex);
-        allStores().insert(this);
+        allStores().insert(listed);
     }
 
-    Store::~Store()
+    StoreListing::~StoreListing()
     {
         std::lock_guard<std::mutex> lk(storesMutex);
-        allStores().erase(this);
+        allStores().erase(listed);
     }
 
     void Store::forgetEverywhere(UniSetObject* consumer)

@@ -18,8 +18,8 @@ namespace uniset
     class Store
     {
     public:
-        Store();
-        virtual ~Store();
+        Store() = default;
+        virtual ~Store() = default;
         Store(const Store&) = delete;
         Store& operator=(const Store&) = delete;
 
@@ -36,11 +36,27 @@ namespace uniset
         // UIONotify queues one message with the current value at once and every change
         // after it; UIODontNotify cancels.
         virtual void ask(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer) = 0;
-        // Drops every request of consumer; called as it is destroyed.
+        // Drops every request of consumer, waiting for a delivery to it in flight.
         virtual void forget(UniSetObject* consumer) = 0;
 
-        // Drops consumer from every store that exists.
+        // Drops consumer from every listed store (StoreListing).
         static void forgetEverywhere(UniSetObject* consumer);
+    };
+
+    // Lists a store among those forgetEverywhere reaches, for the life of this member.
+    // A store declares it as its last member: it is listed once everything its forget
+    // uses is built, and withdrawn (waiting for a forgetEverywhere in flight) before
+    // any of that is destroyed.
+    class StoreListing
+    {
+    public:
+        explicit StoreListing(Store* s);
+        ~StoreListing();
+        StoreListing(const StoreListing&) = delete;
+        StoreListing& operator=(const StoreListing&) = delete;
+
+    private:
+        Store* listed;
     };
 
     // The store the program's objects use; an in-process one over conf's sensor

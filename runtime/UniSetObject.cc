@@ -61,7 +61,8 @@ UniSetObject::~UniSetObject()
     joinThread();
     if (parent)
         parent->detach(this);
-    uniset::Store::forgetEverywhere(this);
+    // Late for an object with a derived part: its owner cancels first (docs/runtime.md).
+    cancelSubscriptions();
     if (myid != DefaultObjectId)
     {
         std::lock_guard<std::mutex> lk(uniset::registryMutex);
@@ -103,7 +104,7 @@ bool UniSetObject::waitMessage(VoidMessage& vm, int timeMS)
 {
     if (receiveMessage(vm))
         return true;
-    if (timeMS <= 0 || terminating())
+    if (timeMS <= 0 || stopping())
         return false;
     if (!uniset::clock().isReal())
     {
@@ -112,7 +113,7 @@ bool UniSetObject::waitMessage(VoidMessage& vm, int timeMS)
     }
     {
         std::unique_lock<std::mutex> lk(queueMutex);
-        queueCond.wait_for(lk, std::chrono::milliseconds(timeMS), [&] { return !queue.empty() || terminating(); });
+        queueCond.wait_for(lk, std::chrono::milliseconds(timeMS), [&] { return !queue.empty() || stopping(); });
     }
     return receiveMessage(vm);
 }
@@ -134,11 +135,14 @@ bool UniSetObject::activateObject() { return true; }
 
 bool UniSetObject::disactivate()
 {
-    stopRequested = true;
+    setStopFlag(stopRequested);
+    cancelSubscriptions();
     return true;
 }
 
-void UniSetObject::sigterm(int) { stopRequested = true; }
+void UniSetObject::sigterm(int) { setStopFlag(stopRequested); }
+
+void UniSetObject::cancelSubscriptions() { uniset::Store::forgetEverywhere(this); }
 
 void UniSetObject::callback()
 {
@@ -162,10 +166,10 @@ void UniSetObject::startThread()
 void UniSetObject::threadMain()
 {
     uniset::blockTerminationSignals();
-    while (!stopRequested)
+    while (!stopping())
     {
         std::lock_guard<std::mutex> lk(passMutex);
-        if (stopRequested)
+        if (stopping())
             break;
         try
         {
@@ -183,24 +187,28 @@ void UniSetObject::threadMain()
     running = false;
 }
 
-void UniSetObject::terminate(int signo)
+void UniSetObject::setStopFlag(std::atomic<bool>& flag)
 {
-    terminatingFlag = true;
+    {
+        // Under the lock the waits check it under: a waiter has either seen the flag
+        // or is already waiting, so the notification below reaches it.
+        std::lock_guard<std::mutex> lk(queueMutex);
+        flag = true;
+    }
     pauseCond.notify_all();
     queueCond.notify_all();
-    {
-        std::lock_guard<std::mutex> lk(passMutex);
-        sigterm(signo);
-        stopRequested = true;
-    }
 }
 
-void UniSetObject::stopThread()
+void UniSetObject::terminate(int signo)
 {
-    stopRequested = true;
-    pauseCond.notify_all();
-    queueCond.notify_all();
+    // Ends the current pass's wait; the thread makes no pass after it.
+    setStopFlag(terminatingFlag);
+    std::lock_guard<std::mutex> lk(passMutex);
+    sigterm(signo);
+    setStopFlag(stopRequested);
 }
+
+void UniSetObject::stopThread() { setStopFlag(stopRequested); }
 
 void UniSetObject::joinThread()
 {
@@ -219,6 +227,6 @@ bool UniSetObject::pauseFor(int ms)
         uniset::clock().sleepMs(ms);
         return true;
     }
-    std::unique_lock<std::mutex> lk(pauseMutex);
-    return !pauseCond.wait_for(lk, std::chrono::milliseconds(ms), [&] { return terminating() || stopRequested.load(); });
+    std::unique_lock<std::mutex> lk(queueMutex);
+    return !pauseCond.wait_for(lk, std::chrono::milliseconds(ms), [&] { return stopping(); });
 }

@@ -42,6 +42,7 @@ public:
     void setQueueWatermark(size_t n) { watermark = n; }
 
     virtual bool activateObject();
+    // Stops the thread's passes and cancels the object's subscriptions.
     virtual bool disactivate();
     // Called by the activator on terminate, never during a pass of this object.
     virtual void sigterm(int signo);
@@ -60,8 +61,14 @@ public:
     bool threadRunning() const { return running.load(); }
     // True once terminate has begun: long waits inside a pass end early.
     bool terminating() const { return terminatingFlag.load(); }
-    // Sleeps ms on the runtime clock; returns early (false) when terminating.
+    // Sleeps ms on the runtime clock; returns early (false) when terminating or stopped.
     bool pauseFor(int ms);
+
+    // Ends every notification the object asked for, in every store, waiting for a
+    // delivery in flight: once it returns, no thread pushes into the object. Whoever
+    // stops an object for good calls it before the object is destroyed (the activator,
+    // removeObject, disactivate), so that no delivery meets a half-destroyed object.
+    void cancelSubscriptions();
 
     ObjectsManager* getParent() const { return parent; }
 
@@ -73,20 +80,23 @@ protected:
 private:
     friend class ObjectsManager;
     void threadMain();
+    // Sets a stop flag and wakes whatever the thread waits on.
+    void setStopFlag(std::atomic<bool>& flag);
+    bool stopping() const { return terminatingFlag.load() || stopRequested.load(); }
 
     UniSetTypes::ObjectId myid;
     std::string myname;
     ObjectsManager* parent = nullptr;
 
+    // Guards the queue; the stop flags are set under it too, as the waits check them under it.
     mutable std::mutex queueMutex;
     std::condition_variable queueCond;
+    std::condition_variable pauseCond;
     std::deque<UniSetTypes::VoidMessage> queue;
     size_t watermark;
     bool aboveWatermark = false;
 
     std::mutex passMutex;          // one pass or one sigterm at a time
-    std::mutex pauseMutex;
-    std::condition_variable pauseCond;
     std::atomic<bool> terminatingFlag{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> running{false};

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <functional>
 #include <map>
 #include <thread>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include "ObjectsManager.h"
 #include "ProgramEnd.h"
 #include "Exceptions.h"
+#include "InProcessStore.h"
 #include "TestSupport.h"
 
 using namespace UniSetTypes;
@@ -265,3 +268,145 @@ TEST_F(Activator, SigtermNeverRunsDuringAPassAndThePassesStop)
     EXPECT_FALSE(sut.threadRunning());
     EXPECT_EQ(sut.passes, after);
 }
+
+namespace
+{
+    // A pass that waits a long time, on a pause or on its queue. It tells when it is
+    // about to wait, so that a stop can land as close as it can to the wait.
+    class LongWaiter : public UniSetObject
+    {
+    public:
+        static constexpr int kWaitMs = 2000;
+
+        explicit LongWaiter(bool onQueue) : onQueue(onQueue) {}
+        void callback() override
+        {
+            ready = true;
+            while (!go)
+            {
+            }
+            aboutToWait = true;
+            // Timed here: a wait that missed the stop still ends seeing the stop's flag.
+            const auto start = std::chrono::steady_clock::now();
+            VoidMessage vm;
+            if (onQueue)
+                waitMessage(vm, kWaitMs);
+            else
+                pauseFor(kWaitMs);
+            if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kWaitMs))
+                waitedOut = true;
+        }
+
+        const bool onQueue;
+        std::atomic<bool> ready{false};
+        std::atomic<bool> go{false};
+        std::atomic<bool> aboutToWait{false};
+        std::atomic<bool> waitedOut{false};
+    };
+
+    struct StopCase
+    {
+        std::string name;
+        bool onQueue;
+        std::function<void(UniSetObject&)> stop;
+    };
+
+    class StopWhileWaiting : public ::testing::TestWithParam<StopCase>
+    {
+    };
+}
+
+TEST_P(StopWhileWaiting, NoStopIsLostBetweenTheWaitersCheckAndItsWait)
+{
+    const StopCase& c = GetParam();
+    for (int cycle = 0; cycle < 500; ++cycle)
+    {
+        LongWaiter sut(c.onQueue);
+        sut.startThread();
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!sut.ready && std::chrono::steady_clock::now() < bound)
+            std::this_thread::yield();
+        ASSERT_TRUE(sut.ready);
+        // Both threads spin from here, and the stop comes a little later each cycle,
+        // to sweep the moment between the waiter's check and its wait.
+        sut.go = true;
+        while (!sut.aboutToWait)
+        {
+        }
+        std::atomic<int> spin{0};
+        while (spin.load(std::memory_order_relaxed) < cycle % 200)
+            spin.fetch_add(1, std::memory_order_relaxed);
+        c.stop(sut);
+        sut.joinThread();
+        ASSERT_FALSE(sut.waitedOut) << "cycle " << cycle << ": the stop waited out the whole wait";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, StopWhileWaiting,
+    ::testing::Values(StopCase{"TerminateDuringAPause", false, [](UniSetObject& o) { o.terminate(SIGTERM); }},
+                      StopCase{"StopThreadDuringAPause", false, [](UniSetObject& o) { o.stopThread(); }},
+                      StopCase{"TerminateDuringAQueueWait", true, [](UniSetObject& o) { o.terminate(SIGTERM); }},
+                      StopCase{"StopThreadDuringAQueueWait", true, [](UniSetObject& o) { o.stopThread(); }}),
+    [](const auto& info) { return info.param.name; });
+
+namespace
+{
+    // How an owner stops its objects for good before it destroys them.
+    struct OwnerCase
+    {
+        std::string name;
+        std::function<void(const std::vector<UniSetObject*>&)> stop;
+    };
+
+    class DestroyedWhileWritten : public ::testing::TestWithParam<OwnerCase>
+    {
+    };
+}
+
+TEST_P(DestroyedWhileWritten, AnObjectStoppedByItsOwnerHearsNothingWhileItIsDestroyed)
+{
+    uniset::InProcessStore store({{10, "Flag_S", UniversalIO::DigitalInput, 0, ""}});
+    testing_support::BusyWriter writer(store, 10);
+    std::atomic<int> late{0};
+    std::vector<std::unique_ptr<testing_support::LateDeliveryProbe>> objects;
+    std::vector<UniSetObject*> raw;
+    for (int i = 0; i < 5; ++i)
+    {
+        objects.push_back(std::make_unique<testing_support::LateDeliveryProbe>(writer, late));
+        raw.push_back(objects.back().get());
+        store.ask(10, UniversalIO::UIONotify, raw.back());
+    }
+
+    GetParam().stop(raw);
+    objects.clear();
+
+    EXPECT_EQ(late, 0) << "messages pushed into objects being destroyed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, DestroyedWhileWritten,
+    ::testing::Values(OwnerCase{"TheActivatorStops",
+                                [](const std::vector<UniSetObject*>& objs) {
+                                    ObjectsActivator act;
+                                    for (UniSetObject* o : objs)
+                                        act.addObject(o);
+                                    act.run(true);
+                                    ASSERT_TRUE(waitFor([&] { return objs.front()->threadRunning(); }));
+                                    act.stop();
+                                    act.join();
+                                }},
+                      OwnerCase{"ItsManagerRemovesIt",
+                                [](const std::vector<UniSetObject*>& objs) {
+                                    ObjectsManager owner;
+                                    for (UniSetObject* o : objs)
+                                        owner.addObject(o);
+                                    for (UniSetObject* o : objs)
+                                        owner.removeObject(o);
+                                }},
+                      OwnerCase{"ItIsDisactivated",
+                                [](const std::vector<UniSetObject*>& objs) {
+                                    for (UniSetObject* o : objs)
+                                        o->disactivate();
+                                }}),
+    [](const auto& info) { return info.param.name; });

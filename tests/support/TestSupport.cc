@@ -96,6 +96,37 @@ namespace testing_support
         return out;
     }
 
+    BusyWriter::BusyWriter(uniset::Store& store, UniSetTypes::ObjectId sensor)
+        : thread([this, &store, sensor] {
+              for (long v = 1; !stop; ++v)
+              {
+                  store.setValue(sensor, v % 2, UniSetTypes::DefaultObjectId);
+                  ++count;
+              }
+          })
+    {
+    }
+
+    BusyWriter::~BusyWriter()
+    {
+        stop = true;
+        thread.join();
+    }
+
+    LateDeliveryProbe::~LateDeliveryProbe()
+    {
+        dying = true;
+        const long from = writer.writes();
+        waitFor([&] { return writer.writes() >= from + 200; });
+    }
+
+    void LateDeliveryProbe::push(const UniSetTypes::TransportMessage& msg)
+    {
+        if (dying)
+            ++late;
+        UniSetObject::push(msg);
+    }
+
     bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound)
     {
         const auto end = std::chrono::steady_clock::now() + bound;

@@ -2,10 +2,12 @@
 // in-process store and the manual clock, installed for one test.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Clock.h"
@@ -51,6 +53,37 @@ namespace testing_support
 
     // Takes every queued message of obj.
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj);
+
+    // Another thread's writes, for as long as the object lives: it flips a digital
+    // sensor and counts its writes.
+    class BusyWriter
+    {
+    public:
+        BusyWriter(uniset::Store& store, UniSetTypes::ObjectId digitalSensor);
+        ~BusyWriter();
+        const std::atomic<long>& writes() const { return count; }
+
+    private:
+        std::atomic<long> count{0};
+        std::atomic<bool> stop{false};
+        std::thread thread;
+    };
+
+    // Counts the messages pushed into it once its destructor has begun. The
+    // destructor lingers until the writer has written a while more, so that a store
+    // still delivering to the object is caught at it.
+    class LateDeliveryProbe : public UniSetObject
+    {
+    public:
+        LateDeliveryProbe(const BusyWriter& writer, std::atomic<int>& late) : writer(writer), late(late) {}
+        ~LateDeliveryProbe() override;
+        void push(const UniSetTypes::TransportMessage& msg) override;
+
+    private:
+        const BusyWriter& writer;
+        std::atomic<int>& late;
+        std::atomic<bool> dying{false};
+    };
 
     // Polls cond on the real clock until it holds or the bound passes.
     bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds bound = std::chrono::seconds(10));
