@@ -14,6 +14,7 @@
 #include "StoreBench.h"
 #include "TestSupport.h"
 
+using testing_support::occurrences;
 using testing_support::Program;
 using testing_support::programPath;
 using testing_support::StoreBench;
@@ -21,14 +22,6 @@ using testing_support::waitFor;
 
 namespace
 {
-    size_t count(const std::string& text, const std::string& what)
-    {
-        size_t n = 0;
-        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-            ++n;
-        return n;
-    }
-
     std::unique_ptr<Program> startWatch(const StoreBench& bench, const std::string& sensor)
     {
         auto args = bench.storeOptions();
@@ -54,7 +47,7 @@ TEST(StoreFaults, ASegmentNameTakenFirstBySomeoneElseIsNeitherAdoptedNorUsed)
 
     const auto smemory = testing_support::runProgram(programPath("tools/smemory"), bench.options());
     EXPECT_EQ(smemory.status, 1);
-    EXPECT_EQ(count(smemory.output, "\n"), 1u) << smemory.output;
+    EXPECT_EQ(occurrences(smemory.output, "\n"), 1u) << smemory.output;
     EXPECT_NE(smemory.output.find("smemory: (store): '" + bench.segment() + "' (owner "), std::string::npos)
         << smemory.output;
     EXPECT_NE(smemory.output.find("mode 0666) is not this user's own"), std::string::npos) << smemory.output;
@@ -106,7 +99,7 @@ TEST(StoreFaults, ASegmentMadeAnewEndsWatchAndTheProgramsWithOneLineEach)
     EXPECT_EQ(watched.substr(watched.find(last) + last.size()), "smctl: " + line + ": watch ends\n")
         << "nothing of the new segment, one line: " << watched;
     EXPECT_EQ(zarsen->wait(), 2) << zarsen->output();
-    EXPECT_EQ(count(zarsen->output(), line + ": the program ends"), 1u) << zarsen->output();
+    EXPECT_EQ(occurrences(zarsen->output(), line + ": the program ends"), 1u) << zarsen->output();
 
     // Started again, it is on the new store.
     zarsen = bench.start("monitors/zarsen");
@@ -135,10 +128,10 @@ TEST(StoreFaults, AnOverrunIsReportedByWatchOnStderrAndByAProgramWhateverItsLogL
 
     const std::string line = "the notifier of '" + bench.segment() + "' fell behind the change log (262144 entries) and skipped ";
     ASSERT_TRUE(waitFor([&] { return watch->output().find(line) != std::string::npos; })) << watch->output();
-    EXPECT_EQ(count(watch->output(), "smctl: " + line), 1u) << watch->output();
+    EXPECT_EQ(occurrences(watch->output(), "smctl: " + line), 1u) << watch->output();
     ASSERT_TRUE(waitFor([&] { return bench.dir.read("zarsen.log").find(line) != std::string::npos; }))
         << bench.dir.read("zarsen.log");
-    EXPECT_EQ(count(bench.dir.read("zarsen.log"), line), 1u);
+    EXPECT_EQ(occurrences(bench.dir.read("zarsen.log"), line), 1u);
 
     // What follows the report is the current value: the last change written.
     ASSERT_TRUE(waitFor([&] {

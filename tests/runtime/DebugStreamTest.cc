@@ -6,16 +6,7 @@
 #include "Exceptions.h"
 #include "TestSupport.h"
 
-namespace
-{
-    size_t count(const std::string& text, const std::string& what)
-    {
-        size_t n = 0;
-        for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
-            ++n;
-        return n;
-    }
-}
+using testing_support::occurrences;
 
 TEST(DebugStream, WritesOnlyAtEnabledLevels)
 {
@@ -31,11 +22,11 @@ TEST(DebugStream, WritesOnlyAtEnabledLevels)
     sut(Debug::CRIT) << "continuation" << std::endl;
 
     const std::string text = dir.read("a.log");
-    EXPECT_EQ(count(text, "info line"), 0u);
-    EXPECT_EQ(count(text, "level2 line"), 0u);
-    EXPECT_EQ(count(text, "crit line"), 1u);
-    EXPECT_EQ(count(text, "level1 line"), 1u);
-    EXPECT_EQ(count(text, "any line"), 1u);
+    EXPECT_EQ(occurrences(text, "info line"), 0u);
+    EXPECT_EQ(occurrences(text, "level2 line"), 0u);
+    EXPECT_EQ(occurrences(text, "crit line"), 1u);
+    EXPECT_EQ(occurrences(text, "level1 line"), 1u);
+    EXPECT_EQ(occurrences(text, "any line"), 1u);
     EXPECT_NE(text.find("\ncontinuation\n"), std::string::npos) << "a continuation has no time stamp";
     EXPECT_TRUE(sut.debugging(Debug::CRIT));
     EXPECT_FALSE(sut.debugging(Debug::WARN));

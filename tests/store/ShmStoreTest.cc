@@ -21,6 +21,7 @@
 #include "TestSupport.h"
 #include "UniversalInterface.h"
 
+using testing_support::occurrences;
 using namespace UniSetTypes;
 using uniset::ShmSegment;
 using uniset::ShmStore;
@@ -74,14 +75,6 @@ namespace
     private:
         testing_support::TempDir dir;
     };
-
-    size_t count(const std::string& text, const std::string& what)
-    {
-        size_t n = 0;
-        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
-            ++n;
-        return n;
-    }
 
     // A consumer that, once stalled, holds up whoever pushes to it until it is opened.
     class StalledConsumer : public UniSetObject
@@ -266,7 +259,7 @@ TEST(ShmStore, ANotifierThatFellBehindSendsCurrentValuesAndOneLineWhateverTheLog
     EXPECT_EQ(got[11].front(), 40) << "the ask's own message";
     EXPECT_TRUE(std::is_sorted(got[11].begin() + 1, got[11].end()));
     EXPECT_LE(got[11].size(), 3u) << "the ask, maybe the change it stalled on, the current value";
-    EXPECT_EQ(count(log.text(), "fell behind the change log (64 entries) and skipped "), 1u) << log.text();
+    EXPECT_EQ(occurrences(log.text(), "fell behind the change log (64 entries) and skipped "), 1u) << log.text();
 }
 
 TEST(ShmStore, AChangeLeftUnfinishedByItsWriterIsGivenUpAndTheOthersGoOn)
@@ -296,7 +289,7 @@ TEST(ShmStore, AChangeLeftUnfinishedByItsWriterIsGivenUpAndTheOthersGoOn)
     sut.setValue(10, 1, -1);
     const auto got = store_testing::awaitSensorMessages(reader, 2);
     EXPECT_EQ(got, (std::vector<std::pair<ObjectId, long>>{{11, 55}, {10, 1}}));
-    EXPECT_EQ(count(log.text(), "not finished"), 2u) << log.text();
+    EXPECT_EQ(occurrences(log.text(), "not finished"), 2u) << log.text();
 }
 
 namespace
@@ -434,24 +427,36 @@ namespace
             return lines;
         }
     };
+
+    // A store in use whose segment is then removed and laid out again, as when its
+    // owner was killed and started anew after a clean-up: the defaults are back.
+    class SegmentMadeAnew : public ::testing::Test
+    {
+    protected:
+        SegmentMadeAnew() { sut.setReports({{}, heard.hook()}); }
+        void makeAnew()
+        {
+            ShmSegment::remove(guard.name());
+            second = layOut(guard.name(), sensors());
+        }
+
+        store_testing::SegmentGuard guard{store_testing::uniqueStoreName()};
+        Heard heard;
+        std::unique_ptr<ShmSegment> first = layOut(guard.name(), sensors());
+        ShmStore sut{sensors(), guard.name()};
+        std::unique_ptr<ShmSegment> second;
+    };
 }
 
-TEST(ShmStore, ASegmentMadeAnewIsNoticedByTheNotifierReportedOnceAndFollowed)
+TEST_F(SegmentMadeAnew, IsNoticedByTheNotifierReportedOnceAndFollowed)
 {
-    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
-    auto first = layOut(guard.name(), sensors());
-    ShmStore sut(sensors(), guard.name());
-    Heard heard;
-    sut.setReports({{}, heard.hook()});
     UniSetObject reader;
     sut.ask(11, UniversalIO::UIONotify, &reader);
     sut.setValue(11, 77, -1);
     EXPECT_EQ(store_testing::awaitSensorMessages(reader, 2), (std::vector<std::pair<ObjectId, long>>{{11, 40}, {11, 77}}));
     EXPECT_EQ(sut.madeAnew(), "");
 
-    // Its owner killed, the segment removed and laid out again: the defaults are back.
-    ShmSegment::remove(guard.name());
-    auto second = layOut(guard.name(), sensors());
+    makeAnew();
 
     ASSERT_TRUE(testing_support::waitFor([&] { return !sut.madeAnew().empty(); }));
     EXPECT_NE(sut.madeAnew().find("'" + guard.name() + "' was made anew"), std::string::npos) << sut.madeAnew();
@@ -461,19 +466,14 @@ TEST(ShmStore, ASegmentMadeAnewIsNoticedByTheNotifierReportedOnceAndFollowed)
     EXPECT_EQ(heard.taken(), std::vector<std::string>{sut.madeAnew()});
 }
 
-TEST(ShmStore, AStoreThatAskedNothingNoticesASegmentMadeAnewWhenItLooksWhetherItIsReady)
+TEST_F(SegmentMadeAnew, IsNoticedByAStoreThatAskedNothingWhenItLooksWhetherItIsReady)
 {
-    store_testing::SegmentGuard guard(store_testing::uniqueStoreName());
-    auto first = layOut(guard.name(), sensors());
-    ShmStore sut(sensors(), guard.name());
-    Heard heard;
-    sut.setReports({{}, heard.hook()});
     sut.setValue(11, 77, -1);
-
     ShmSegment::remove(guard.name());
     EXPECT_TRUE(sut.isReady()) << "removed only: nothing has taken its place";
     EXPECT_EQ(sut.getValue(11), 77);
-    auto second = layOut(guard.name(), sensors());
+
+    makeAnew();
 
     ASSERT_TRUE(testing_support::waitFor([&] { return sut.isReady() && !sut.madeAnew().empty(); }));
     EXPECT_EQ(sut.getValue(11), 40);

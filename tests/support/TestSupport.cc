@@ -35,6 +35,14 @@ namespace testing_support
         return file.substr(begin, file.rfind("</configure>") - begin);
     }
 
+    size_t occurrences(const std::string& text, const std::string& what)
+    {
+        size_t n = 0;
+        for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
+            ++n;
+        return n;
+    }
+
     TestWorld::TestWorld(const std::string& body, std::vector<std::string> args)
     {
         uniset::setClock(&manual);

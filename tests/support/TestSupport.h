@@ -24,6 +24,8 @@ namespace testing_support
     std::string readFile(const std::string& path, bool mustExist = true);
     // What stands inside <configure> of the sample configuration, for a TestWorld.
     std::string benchConfigurationBody();
+    // How many times what occurs in text (a log, a program's output).
+    size_t occurrences(const std::string& text, const std::string& what);
 
     // conf, an in-process store over its sensors and a manual clock, for the life of the object.
     class TestWorld
