@@ -224,6 +224,7 @@ namespace uniset
             throw UniSetTypes::Exception("(store): sensor id=" + std::to_string(id) + ": supplier id=" +
                                          std::to_string(supplier) + " is out of range");
         ShmSegment& s = segment();
+        s.prepareWrite(i);   // the type and the clock are read while the slot comes
         if (UniversalIO::isDigital(types[i]))
             value = value != 0;
         s.write(i, value, static_cast<int32_t>(supplier), wallUs());
