@@ -66,7 +66,7 @@ namespace uniset::shm
     }
 
     constexpr uint64_t kMagic = 0x314d5341564152ULL;   // "RAVASM1"
-    constexpr uint32_t kVersion = 2;
+    constexpr uint32_t kVersion = 3;
     constexpr uint64_t kDefaultLogCapacity = uint64_t(1) << 18;
 
     constexpr uint32_t kMaySleep = 1;
@@ -99,18 +99,34 @@ namespace uniset::shm
         alignas(64) std::atomic<uint32_t> wake;
     };
 
-    // One sensor. state = (value, sequence of its last change; 0 for the default value);
-    // time = (sequence, microseconds of wall time); supplier = (sequence, supplier id).
-    struct alignas(64) Slot
+    // One sensor, two to a cache line: a large store then spans half the lines and
+    // pages. state = (value, sequence of its last change; 0 for the default value);
+    // stamp = (that sequence's low 32 bits << 32 | supplier id, microseconds of wall
+    // time), written after state.
+    struct alignas(32) Slot
     {
-        int64_t id;
-        int32_t iotype;
-        int32_t reserved;
         Pair state;
-        Pair time;
-        Pair supplier;
+        Pair stamp;
     };
-    static_assert(sizeof(Slot) == 64);
+    static_assert(sizeof(Slot) == 32);
+
+    inline uint64_t packStamp(uint64_t seq, int32_t supplier) { return (seq << 32) | uint32_t(supplier); }
+    inline uint32_t stampSeq(uint64_t a) { return uint32_t(a >> 32); }
+    inline int32_t stampSupplier(uint64_t a) { return int32_t(uint32_t(a)); }
+
+    // Stores the stamp of change seq unless the slot carries a later change's. The
+    // tags are compared modulo 2^32: two writers of one slot are never 2^31 changes
+    // apart, and a writer stopped that long at worst leaves a stamp that no longer
+    // matches the slot's sequence, which reads as unknown.
+    inline void raiseStamp(Pair* p, uint64_t seq, const Pair& desired)
+    {
+        Pair cur = guessPair(p);
+        while (static_cast<int32_t>(stampSeq(cur.a) - static_cast<uint32_t>(seq)) <= 0)
+        {
+            if (casPair(p, cur, desired))
+                return;
+        }
+    }
 
     // Kinds of a log entry, in the low two bits of its tag.
     enum Kind : uint64_t

@@ -331,11 +331,9 @@ namespace uniset
             for (uint32_t i = 0; i < count; ++i)
             {
                 const auto& d = sensors[i];
-                s[i].id = d.id;
-                s[i].iotype = d.iotype;
                 const int64_t def = UniversalIO::isDigital(d.iotype) ? (d.defaultValue != 0) : d.defaultValue;
                 s[i].state = Pair{static_cast<uint64_t>(def), 0};
-                s[i].supplier = Pair{0, static_cast<uint64_t>(int64_t(-1))};
+                s[i].stamp = Pair{packStamp(0, -1), 0};
             }
             h->magic.store(kMagic, std::memory_order_release);
             return std::unique_ptr<ShmSegment>(new ShmSegment(name, mem, total, st));
@@ -419,8 +417,7 @@ namespace uniset
             const bool committed = casPair(&e.what, inFlight, Pair{tagOf(s, changed ? shm::Change : shm::Void), intent.b});
             if (changed)
             {
-                raisePair(&sl.time, s, 0, Pair{s, static_cast<uint64_t>(timeUs)});
-                raisePair(&sl.supplier, s, 0, Pair{s, static_cast<uint64_t>(int64_t(supplier))});
+                raiseStamp(&sl.stamp, s, Pair{packStamp(s, supplier), static_cast<uint64_t>(timeUs)});
                 if (!committed)
                     logRefresh(index);   // a notifier gave up on us meanwhile
                 wakeIfAsleep();
@@ -450,12 +447,11 @@ namespace uniset
 
     bool ShmSegment::lastChange(uint32_t index, uint64_t seq, int64_t& timeUs, int32_t& supplier) const
     {
-        const Pair t = readPair(&slots[index].time, true);
-        const Pair s = readPair(&slots[index].supplier, true);
-        if (t.a != seq || s.a != seq)
+        const Pair st = readPair(&slots[index].stamp, true);
+        if (stampSeq(st.a) != static_cast<uint32_t>(seq))
             return false;
-        timeUs = static_cast<int64_t>(t.b);
-        supplier = static_cast<int32_t>(static_cast<int64_t>(s.b));
+        timeUs = static_cast<int64_t>(st.b);
+        supplier = stampSupplier(st.a);
         return true;
     }
 

@@ -206,6 +206,42 @@ TEST(ShmStore, ARestartedOwnerAdoptsTheSegmentWithItsValues)
     EXPECT_EQ(supplier, 5);
 }
 
+// A slot's stamp (time and supplier of its last change) carries 32 bits of the
+// change's sequence: a writer that stamps late never overwrites a later change's.
+struct StampCase
+{
+    const char* name;
+    uint64_t held;   // the change whose stamp the slot holds
+    uint64_t seq;    // the change being stamped
+    bool replaced;
+};
+
+class SlotStamp : public ::testing::TestWithParam<StampCase>
+{
+};
+
+TEST_P(SlotStamp, IsReplacedOnlyByTheSameOrALaterChange)
+{
+    const auto& c = GetParam();
+    shm::Pair stamp{shm::packStamp(c.held, 7), 100};
+    shm::raiseStamp(&stamp, c.seq, shm::Pair{shm::packStamp(c.seq, 8), 200});
+    EXPECT_EQ(shm::stampSeq(stamp.a), uint32_t(c.replaced ? c.seq : c.held));
+    EXPECT_EQ(shm::stampSupplier(stamp.a), c.replaced ? 8 : 7);
+    EXPECT_EQ(stamp.b, c.replaced ? 200u : 100u);
+}
+
+constexpr uint64_t kLap = uint64_t(1) << 32;
+
+INSTANTIATE_TEST_SUITE_P(Stamps, SlotStamp,
+                         ::testing::Values(StampCase{"AnEarlierChangesStamp", 5, 6, true},
+                                           StampCase{"ALaterChangesStamp", 7, 6, false},
+                                           StampCase{"TheSameChangesStamp", 6, 6, true},
+                                           StampCase{"AnEarlierStampAcrossTheTagsWrap", kLap - 1, kLap + 1, true},
+                                           StampCase{"ALaterStampAcrossTheTagsWrap", kLap + 1, kLap - 1, false},
+                                           StampCase{"AStampAWholeLapOlder", 3, kLap + 3, true},
+                                           StampCase{"TheDefaultValuesStamp", 0, 1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ShmStore, TheSegmentIsTheOwnersAloneUnlessGroupAccessIsAsked)
 {
     for (const bool group : {false, true})
