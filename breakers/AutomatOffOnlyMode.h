@@ -17,6 +17,9 @@ public:
     void timerInfo(const UniSetTypes::TimerMessage* tm, Automat* a) override;
     std::string getName() const override { return "AutomatOffOnlyMode"; }
 
+protected:
+    bool clearsUndefined() const override { return true; }
+
 private:
     AutomatOffOnlyMode() = default;
 };

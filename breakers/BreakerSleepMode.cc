@@ -66,6 +66,10 @@ void BreakerSleepMode<B>::sensorInfo(const SensorMessage* sm, B* b)
     try
     {
         b->settle();
+        // No mode after this one would clear an undefined position seen here, so a
+        // defined one clears it, and the breaker reports its position again.
+        if (this->clearsUndefined())
+            b->checkNA(true);
         if (b->protectionTrigger->output)
             return;
         // An undefined position goes to the protection condition, not to the owner.

@@ -21,4 +21,7 @@ protected:
     BreakerSleepMode() = default;
     // Entry with the state the owner is told of (stSleep here, stOffOnly in the off-only mode).
     bool enter(B* b, AutomatMessage::StateCode reported);
+    // Whether a defined position clears the undefined one that this mode fed to the
+    // protection condition: a mode that no command ever leaves must.
+    virtual bool clearsUndefined() const { return false; }
 };

@@ -360,6 +360,9 @@ namespace
         {"OffOnlyOpened", Start::offOnlyClosed, then(then(cmd(off), move(Position::open)), wait(2100)),
          {stOff, stOff}, "OffOnlyMode"},
         {"OffOnlyTrip", Start::offOnly, sense("Protection_s", 1), {tripped}, "OffOnlyMode"},
+        // Nothing leaves the mode, so a contact glitch must not silence the breaker for good.
+        {"OffOnlyReportsAgainAfterUndefined", Start::offOnly, then(undefinedHeld(), move(Position::closed)), {stOn},
+         "OffOnlyMode"},
         {"OffOnlyIgnoresOtherCommands", Start::offOnly, then(then(cmd(on), cmd(wake)), cmd(sleep)), {},
          "OffOnlyMode"},
         {"AutoResetOnSensor", Start::protection, sense("Protection_s", 0), {stOff}, "OffMode", {}, nullptr, nullptr,
