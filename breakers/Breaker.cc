@@ -29,13 +29,7 @@ Breaker<Self, SK>::~Breaker() = default;
 template <class Self, class SK>
 void Breaker<Self, SK>::requirePositive(std::initializer_list<std::pair<const char*, int>> settings) const
 {
-    for (const auto& [name, value] : settings)
-    {
-        if (value >= 1)
-            continue;
-        dlog.info() << objectName() << ": init '" << name << "' time FAILED! Must be >0)" << std::endl;
-        throw Exception(objectName() + ": init '" + name + "' time FAILED! Must be >0");
-    }
+    Ravna::requirePositiveTimes(objectName(), settings, dlog);
 }
 
 template <class Self, class SK>

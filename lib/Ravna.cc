@@ -42,6 +42,18 @@ namespace Ravna
         classLog = from;
     }
 
+    void requirePositiveTimes(const std::string& object, std::initializer_list<std::pair<const char*, int>> times,
+                              const DebugStream& log)
+    {
+        for (const auto& [name, value] : times)
+        {
+            if (value >= 1)
+                continue;
+            log.info() << object << ": init '" << name << "' time FAILED! Must be >0)" << std::endl;
+            throw UniSetTypes::Exception(object + ": init '" + name + "' time FAILED! Must be >0");
+        }
+    }
+
     xmlNode* getSensorsSection() { return conf->getXMLSensorsSection(); }
 
     void unescapeNewlines(std::string& text)

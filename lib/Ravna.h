@@ -2,8 +2,10 @@
 // program links in. All of them read UniSetTypes::conf, which start-up creates first.
 #pragma once
 
+#include <initializer_list>
 #include <libxml/tree.h>
 #include <string>
+#include <utility>
 
 #include "Calibration.h"
 #include "DebugStream.h"
@@ -22,6 +24,11 @@ namespace Ravna
     // in the configuration's log directory, for dlog and the runtime's own log, and
     // the levels configured for "dlog".
     void openProgramLog(const std::string& defaultName);
+
+    // Refuses the first time setting below 1: one line on log and an exception, both
+    // naming the object and the setting ("QF1: init 'OnTime' time FAILED! Must be >0").
+    void requirePositiveTimes(const std::string& object, std::initializer_list<std::pair<const char*, int>> times,
+                              const DebugStream& log);
 
     xmlNode* getSensorsSection();
     // Turns every backslash-n pair into a newline, in place.

@@ -714,6 +714,7 @@ namespace ravna
                 unideb.level1() << this->getName() << ex << std::endl;
             }
         }
+        messagesCleared();
     }
 
     template class ProcessSkeleton<UniSetObject>;

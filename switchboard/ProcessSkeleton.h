@@ -163,6 +163,9 @@ namespace ravna
         void resetMsg();
         // State of alarm message number i of the declared list.
         bool msgState(size_t i) const { return i < messageStates.size() && messageStates[i]; }
+        // Called at the end of resetMsg: a class that remembers which message it
+        // raised last forgets it here, so that raising it again writes it again.
+        virtual void messagesCleared() {}
 
         void askSensorOnNode(UniSetTypes::ObjectId sid, UniversalIO::UIOCommand cmd, UniSetTypes::ObjectId node);
         void askInputOnNode(UniSetTypes::ObjectId sid, UniversalIO::UIOCommand cmd, UniSetTypes::ObjectId node);

@@ -1,0 +1,7 @@
+#include "SEESAutoMode.h"
+
+SEESMode* SEESAutoMode::Instance()
+{
+    static SEESAutoMode* inst = new SEESAutoMode();
+    return inst;
+}

@@ -1,0 +1,7 @@
+#include "SEESOnAutoMode.h"
+
+SEESMode* SEESOnAutoMode::Instance()
+{
+    static SEESOnAutoMode* inst = new SEESOnAutoMode();
+    return inst;
+}
