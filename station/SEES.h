@@ -82,6 +82,10 @@ public:
     void setReserv(bool leader) override;
     void setRequiredReserv(bool required) override;
 
+    // On terminate (between two passes): the timers cancelled, every command output
+    // off, lamps dark, ControlMode_f 1 and postID 0 written, then the loop stops.
+    void sigterm(int signo) override;
+
     // --- the modes' side (the station's own thread)
     SEESMode* currentMode() const { return mode.load(); }
     // Makes next current: the old mode's exit action, the reserve demand, next's entry
@@ -191,7 +195,6 @@ protected:
     void timerInfo(const UniSetTypes::TimerMessage* tm) override;
     void seesInfo(const SEESMessage* m);
     void step() override;
-    void sigterm(int signo) override;
     void messagesCleared() override;
 
 private:

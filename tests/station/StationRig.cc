@@ -151,6 +151,7 @@ namespace station_test
     <SES1_QG name="SES1_QG" state_as="SES1_QG_State_as" on_s="SES1_QG_On_S"/>
     <SES1_Diesel name="SES1_Diesel" state_as="SES1_Diesel_State_as"/>
     <SES1_Generator name="SES1_Generator" state_as="SES1_Generator_State_as"/>
+    <SES1_Broken name="SES1_Broken"/>
 )";
 
         std::vector<std::string> withDefaults(std::vector<std::string> args)
