@@ -110,10 +110,14 @@ TEST(Station, OperatorStartsConnectsDisconnectsAndStopsTheSetThroughCooling)
         EXPECT_EQ(bench.get("SES1_sees_state_as"), 0);
         EXPECT_TRUE(bench.await("SES1_DG_Stop_C", 0));
 
-        // Off, Running, On, Running, Cooling (reported as stopped), Off.
-        const std::vector<int> modes = supervision.reportedModes();
+        // Off, Running, On, Running, Cooling (reported as stopped), Off: the last report
+        // follows the change to Off.
         const std::vector<int> road{modeOff, modeRunning, modeOn, modeRunning, modeOff, modeOff};
-        EXPECT_TRUE(std::search(modes.begin(), modes.end(), road.begin(), road.end()) != modes.end());
+        std::vector<int> modes;
+        EXPECT_TRUE(waitFor([&] {
+            modes = supervision.reportedModes();
+            return std::search(modes.begin(), modes.end(), road.begin(), road.end()) != modes.end();
+        })) << ::testing::PrintToString(modes);
 
         activator.stop();
         activator.join();
