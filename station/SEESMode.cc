@@ -4,6 +4,7 @@
 #include "SEESInitMode.h"
 #include "SEESProtectionMode.h"
 #include "SEESSleepMode.h"
+#include "SEESWaitingMode.h"
 #include "StationState.h"
 
 using namespace UniSetTypes;
@@ -39,3 +40,31 @@ void SEESMode::askTimer(SEES* s, SEESTimerId id, int msec, short ticks)
 }
 
 void SEESMode::updateNeedReservCommand(SEES* s) { s->updateNeedReservCommand(); }
+
+void SEESMode::handToWaiting(SEES* s, int cmd, SEESMode* from)
+{
+    s->pause(s->CommandPause);
+    changeMode(SEESWaitingMode::Instance(s, cmd, from, 0), s);
+}
+
+void SEESMode::qgCommand(SEES* s, SEESMode* from, int cmd, const char* text, const char* refusal, ObjectId message)
+{
+    SEES::dlog(Debug::INFO) << "\n";
+    SEES::dlog.info() << *s << text << std::endl;
+    if (!s->in_QG_RemoteControl_s)
+    {
+        SEES::dlog.info() << *s << refusal << std::endl;
+        s->raise(message);
+        return;
+    }
+    handToWaiting(s, cmd, from);
+}
+
+void SEESMode::leaveOnStateChange(SEES* s, long state)
+{
+    SEES::dlog.info() << *s << ":  СЭС перешло в другой режим?! " << Ravna::stateToString(state) << std::endl;
+    if (state == mPROTECTION)
+        changeMode(SEESProtectionMode::Instance(), s);
+    else
+        changeMode(SEESInitMode::Instance(), s);
+}

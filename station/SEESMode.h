@@ -8,6 +8,7 @@
 
 #include "MessageType.h"
 #include "SEESMessages.h"
+#include "UniSetTypes.h"
 
 class SEES;
 
@@ -88,4 +89,14 @@ protected:
     // One of the station's timers asked directly (not through its trigger); 0 ms cancels it.
     static void askTimer(SEES* s, SEESTimerId id, int msec, short ticks = -1);
     static void updateNeedReservCommand(SEES* s);
+
+    // The set left the state a resting mode stands for: protection, or a new survey.
+    static void leaveOnStateChange(SEES* s, long state);
+    // An operator's command under manual control, after the command pause, to the
+    // waiting mode, which falls back to from if it fails.
+    static void handToWaiting(SEES* s, int cmd, SEESMode* from);
+    // An operator's QG command: a blank line and text in the log, then refused (the
+    // refusal line and message) while the QG is under local control, else handed on.
+    static void qgCommand(SEES* s, SEESMode* from, int cmd, const char* text, const char* refusal,
+                          UniSetTypes::ObjectId message);
 };

@@ -1,9 +1,6 @@
 #include "SEESOnMode.h"
 
 #include "SEES.h"
-#include "SEESInitMode.h"
-#include "SEESProtectionMode.h"
-#include "SEESWaitingMode.h"
 #include "StationState.h"
 
 using namespace UniSetTypes;
@@ -23,9 +20,17 @@ bool SEESOnMode::activate(SEES* s)
     return true;
 }
 
+namespace
+{
+    void lightOn(SEES* s)
+    {
+        s->setLamps({{s->lmpDG_ON_c, 1}, {s->lmpQG_ON_c, 1}, {s->lmpDG_OFF_c, 0}, {s->lmpQG_OFF_c, 0}});
+    }
+}
+
 void SEESOnMode::updateLamps(SEES* s)
 {
-    s->setLamps({{s->lmpDG_ON_c, 1}, {s->lmpQG_ON_c, 1}, {s->lmpDG_OFF_c, 0}, {s->lmpQG_OFF_c, 0}});
+    lightOn(s);
     s->askAgain({s->CtlMode_f, s->QG_Off_s});
 }
 
@@ -35,27 +40,14 @@ void SEESOnMode::sensorInfo(const SensorMessage* sm, SEES* s)
     {
         if (sm->value == mON)
             return;
-        SEES::dlog.info() << *s << ":  СЭС перешло в другой режим?! " << Ravna::stateToString(sm->value) << std::endl;
-        if (sm->value == mPROTECTION)
-            changeMode(SEESProtectionMode::Instance(), s);
-        else
-            changeMode(SEESInitMode::Instance(), s);
+        leaveOnStateChange(s, sm->value);
         return;
     }
     if (sm->id == s->QG_Off_s)
     {
-        if (!sm->state)
-            return;
-        SEES::dlog(Debug::INFO) << "\n";
-        SEES::dlog.info() << *s << ":  QG off command!" << std::endl;
-        if (!s->in_QG_RemoteControl_s)
-        {
-            SEES::dlog.info() << *s << ":  QG_RemoteControl=0. Ignore 'QG OFF' command!" << std::endl;
-            s->raise(s->mid_QG_NotOff_LocalControl);
-            return;
-        }
-        s->pause(s->CommandPause);
-        changeMode(SEESWaitingMode::Instance(s, cmdQGOff, this, 0), s);
+        if (sm->state)
+            qgCommand(s, this, cmdQGOff, ":  QG off command!", ":  QG_RemoteControl=0. Ignore 'QG OFF' command!",
+                      s->mid_QG_NotOff_LocalControl);
         return;
     }
     if (sm->id == s->QG_On_s || sm->id == s->DG_Start_s)
@@ -66,5 +58,5 @@ void SEESOnMode::sensorInfo(const SensorMessage* sm, SEES* s)
 void SEESOnMode::sysCommand(const SystemMessage* sm, SEES* s)
 {
     if (sm->command == SystemMessage::WatchDog)
-        s->setLamps({{s->lmpDG_ON_c, 1}, {s->lmpQG_ON_c, 1}, {s->lmpDG_OFF_c, 0}, {s->lmpQG_OFF_c, 0}});
+        lightOn(s);
 }

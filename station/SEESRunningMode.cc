@@ -1,9 +1,6 @@
 #include "SEESRunningMode.h"
 
 #include "SEES.h"
-#include "SEESInitMode.h"
-#include "SEESProtectionMode.h"
-#include "SEESWaitingMode.h"
 #include "StationState.h"
 
 using namespace UniSetTypes;
@@ -32,11 +29,7 @@ void SEESRunningMode::sensorInfo(const SensorMessage* sm, SEES* s)
     {
         if (sm->value == mRunning)
             return;
-        SEES::dlog.info() << *s << ":  СЭС перешло в другой режим?! " << Ravna::stateToString(sm->value) << std::endl;
-        if (sm->value == mPROTECTION)
-            changeMode(SEESProtectionMode::Instance(), s);
-        else
-            changeMode(SEESInitMode::Instance(), s);
+        leaveOnStateChange(s, sm->value);
         return;
     }
     if (sid == s->DG_Stop_s)
@@ -45,24 +38,15 @@ void SEESRunningMode::sensorInfo(const SensorMessage* sm, SEES* s)
             return;
         SEES::dlog(Debug::INFO) << "\n";
         SEES::dlog.info() << *s << ":  DG stop command!" << std::endl;
-        s->pause(s->CommandPause);
-        changeMode(SEESWaitingMode::Instance(s, cmdCooling, this, 0), s);
+        // The set stops after its cooling run.
+        handToWaiting(s, cmdCooling, this);
         return;
     }
     if (sid == s->QG_On_s)
     {
-        if (!sm->state)
-            return;
-        SEES::dlog(Debug::INFO) << "\n";
-        SEES::dlog.info() << *s << ":  QG on command!" << std::endl;
-        if (!s->in_QG_RemoteControl_s)
-        {
-            SEES::dlog.info() << *s << ":  QG_RemoteControl=0. Ignore 'QG ON' command!" << std::endl;
-            s->raise(s->mid_QG_NotOn_LocalControl);
-            return;
-        }
-        s->pause(s->CommandPause);
-        changeMode(SEESWaitingMode::Instance(s, cmdQGOn, this, 0), s);
+        if (sm->state)
+            qgCommand(s, this, cmdQGOn, ":  QG on command!", ":  QG_RemoteControl=0. Ignore 'QG ON' command!",
+                      s->mid_QG_NotOn_LocalControl);
         return;
     }
     if (sid == s->Overload95_S)

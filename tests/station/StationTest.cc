@@ -182,14 +182,25 @@ namespace
     };
 }
 
-TEST(ChangeMode, RunsTheOldModesExitThenTheNewModesEntry)
+// Two modes of the test's own, the station in A.
+class ChangeMode : public ::testing::Test
 {
-    auto rig = asleep(true);
+protected:
+    void SetUp() override
+    {
+        sut.changeMode(&a);
+        trace.clear();
+    }
+
+    std::unique_ptr<StationRig> rig = asleep(true);
     SEES& sut = rig->station();
     std::vector<std::string> trace;
-    TraceMode a("A", trace), b("B", trace);
-    sut.changeMode(&a);
-    trace.clear();
+    TraceMode a{"A", trace};
+    TraceMode b{"B", trace};
+};
+
+TEST_F(ChangeMode, RunsTheOldModesExitThenTheNewModesEntry)
+{
     leader(sut);
     sut.in_Warning_S = true;
 
@@ -200,14 +211,8 @@ TEST(ChangeMode, RunsTheOldModesExitThenTheNewModesEntry)
     EXPECT_EQ(rig->owner().takeReports(), std::vector<Report>{needOn}) << "the demand is recomputed on every change";
 }
 
-TEST(ChangeMode, AFailedEntryBringsTheOldModeBack)
+TEST_F(ChangeMode, AFailedEntryBringsTheOldModeBack)
 {
-    auto rig = asleep(true);
-    SEES& sut = rig->station();
-    std::vector<std::string> trace;
-    TraceMode a("A", trace), b("B", trace);
-    sut.changeMode(&a);
-    trace.clear();
     b.refuses = true;
 
     sut.changeMode(&b);
@@ -217,14 +222,8 @@ TEST(ChangeMode, AFailedEntryBringsTheOldModeBack)
     EXPECT_NE(rig->log().find("SES1(changeMode): не удалось сменить режим: B refuses"), std::string::npos);
 }
 
-TEST(ChangeMode, ARestoreThatFailsTooEndsTheRound)
+TEST_F(ChangeMode, ARestoreThatFailsTooEndsTheRound)
 {
-    auto rig = asleep(true);
-    SEES& sut = rig->station();
-    std::vector<std::string> trace;
-    TraceMode a("A", trace), b("B", trace);
-    sut.changeMode(&a);
-    trace.clear();
     a.refuses = b.refuses = true;
 
     EXPECT_THROW(sut.changeMode(&b), Exception);
@@ -233,7 +232,7 @@ TEST(ChangeMode, ARestoreThatFailsTooEndsTheRound)
     EXPECT_EQ(trace, (std::vector<std::string>{"deactivate A", "activate B", "activate A"}));
 }
 
-TEST(ChangeMode, OnlyTheWaitingModeKeepsThePreviousCommand)
+TEST(WaitingModeGetters, OnlyTheWaitingModeKeepsThePreviousCommand)
 {
     auto rig = asleep(false);
     SEES& sut = rig->station();
