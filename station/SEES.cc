@@ -592,6 +592,8 @@ void SEES::releaseQGLeave()
 
 bool SEES::isOn() { return in_state_as == mON; }
 
+bool SEES::isOff() { return in_state_as == mOFF; }
+
 long SEES::getPriority() { return in_Priority_s; }
 
 bool SEES::isAutoMode() { return in_CtlMode_f == 3; }

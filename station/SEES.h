@@ -55,6 +55,8 @@ public:
 
     // --- queries of the supervision (any thread)
     bool isOn() override;
+    // state_as mOFF: a set starting or stopping is neither on nor off.
+    bool isOff() override;
     long getPriority() override;
     bool isAutoMode() override;
     bool isLeader();

@@ -397,7 +397,15 @@ TEST(Services, ReserveCommandsAndRoles)
     EXPECT_TRUE(sut.isLeader());
     EXPECT_FALSE(sut.isReserv());
     EXPECT_TRUE(sut.isOn());
+    EXPECT_FALSE(sut.isOff());
     EXPECT_EQ(sut.getPriority(), 2);
+    rig->set("state_as", 4);
+    rig->quiesce();
+    EXPECT_FALSE(sut.isOn());
+    EXPECT_FALSE(sut.isOff()) << "a set on its way is neither";
+    rig->set("state_as", 0);
+    rig->quiesce();
+    EXPECT_TRUE(sut.isOff());
 }
 
 TEST(Services, CommandExpiryOnlyInTheAutomaticWaitingMode)
