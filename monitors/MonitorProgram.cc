@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "MessageType.h"
 #include "ObjectsActivator.h"
+#include "ProgramMain.h"
 #include "Ravna.h"
 
 using namespace UniSetTypes;

@@ -1,8 +1,8 @@
 #include "Clock.h"
 
-#include "Mutex.h"
-
 #include <thread>
+
+#include "TimedMutex.h"
 
 namespace uniset
 {

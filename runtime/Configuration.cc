@@ -7,8 +7,6 @@
 #include <set>
 
 #include "Exceptions.h"
-#include "ShmStore.h"
-#include "Store.h"
 
 namespace UniSetTypes
 {
@@ -16,6 +14,8 @@ namespace UniSetTypes
 
     namespace
     {
+        const uniset::Directory* confInUse() { return conf; }
+
         std::string findConfile(const std::vector<std::string>& args, const std::string& def)
         {
             for (size_t i = 1; i < args.size(); ++i)
@@ -68,6 +68,9 @@ namespace UniSetTypes
 
     void Configuration::load(const std::string& file, bool fromText, const std::string& text)
     {
+        // The core finds the configuration in use through conf, whichever one a
+        // program's start-up or a test makes it.
+        uniset::setDirectoryLookup(confInUse);
         confFile = file;
         if (fromText)
             xml.openFromString(text, file);
@@ -371,17 +374,5 @@ namespace UniSetTypes
         const std::string logfile = getArgParam("--" + name + "-logfile", "");
         if (!logfile.empty())
             deb.logFile(logfile);
-    }
-
-    Configuration* uniset_init(int argc, const char* const* argv, const std::string& defaultConfile)
-    {
-        auto loaded = std::make_unique<Configuration>(argc, argv, defaultConfile);
-        loaded->requireSensors();
-        // The program's for the rest of its life.
-        Configuration* c = loaded.release();
-        conf = c;
-        c->initDebug(unideb, "unideb");
-        uniset::ShmStore::installForProgram(*c);
-        return c;
     }
 }

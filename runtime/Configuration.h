@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DebugStream.h"
+#include "Directory.h"
 #include "UniSetTypes.h"
 #include "UniXML.h"
 
@@ -24,7 +25,7 @@ namespace UniSetTypes
         std::string textname;
     };
 
-    class Configuration
+    class Configuration : public uniset::Directory
     {
     public:
         // Reads the file named by --confile (else defaultConfile). Throws
@@ -84,6 +85,10 @@ namespace UniSetTypes
 
     private:
         Configuration() = default;
+        // What the runtime's core asks of it.
+        std::string nameOf(ObjectId id) const override { return getNameById(id); }
+        ObjectId localNodeId() const override { return localNode; }
+        int intOption(const std::string& name, int def) const override { return getArgPInt(name, def); }
         void load(const std::string& file, bool fromText, const std::string& text);
         void readIds();
         // Refuses a sensor list anywhere but directly in the root element.
@@ -104,11 +109,6 @@ namespace UniSetTypes
         int heartBeatTime = 0;
     };
 
-    // The program-wide configuration, made by uniset_init (or a test).
+    // The program-wide configuration, made by uniset_init (ProgramMain.h) or a test.
     extern Configuration* conf;
-
-    // Creates conf from the command line (a configuration without sensors is refused)
-    // and opens the store the options name.
-    // Throws UniSetTypes::SystemError on a configuration that cannot be used.
-    Configuration* uniset_init(int argc, const char* const* argv, const std::string& defaultConfile = "configure.xml");
 }

@@ -7,6 +7,7 @@
 
 #include "Configuration.h"
 #include "Store.h"
+#include "Subscribers.h"
 
 namespace uniset
 {

@@ -1,6 +1,7 @@
 #include "LT_Object.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "UniSetObject.h"
 

@@ -1,13 +1,14 @@
 #include "MessageType.h"
 
 #include "Clock.h"
-#include "Configuration.h"
+#include "Directory.h"
 
 namespace UniSetTypes
 {
     Message::Message()
     {
-        node = conf ? static_cast<int32_t>(conf->getLocalNode()) : 0;
+        const uniset::Directory* dir = uniset::directory();
+        node = dir ? static_cast<int32_t>(dir->localNodeId()) : 0;
         const timeval tv = uniset::clock().wallTime();
         tv_sec = static_cast<int32_t>(tv.tv_sec);
         tv_usec = static_cast<int32_t>(tv.tv_usec);

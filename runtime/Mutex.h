@@ -1,29 +1,9 @@
 // Mutexes with lock time-outs for the direct cross-thread calls between objects.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 
-namespace uniset
-{
-    // A mutex with a bounded wait, made of a plain mutex and a condition so that
-    // the thread sanitizer follows it.
-    class TimedMutex
-    {
-    public:
-        void lock();
-        bool try_lock();
-        bool try_lock_for(std::chrono::milliseconds d);
-        void unlock();
-
-    private:
-        std::mutex m;
-        std::condition_variable cv;
-        bool locked = false;
-    };
-}
+#include "TimedMutex.h"
 
 namespace UniSetTypes
 {

@@ -7,35 +7,7 @@
 #include "DebugStream.h"
 #include "Exceptions.h"
 #include "ProgramEnd.h"
-
-namespace uniset
-{
-    sigset_t stopSignals()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGTERM);
-        sigaddset(&set, SIGINT);
-        return set;
-    }
-
-    namespace
-    {
-        // The stop signals and SIGHUP, which asks for log rotation.
-        sigset_t activatorSignals()
-        {
-            sigset_t set = stopSignals();
-            sigaddset(&set, SIGHUP);
-            return set;
-        }
-    }
-
-    void blockTerminationSignals()
-    {
-        const sigset_t set = activatorSignals();
-        pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    }
-}
+#include "Signals.h"
 
 ObjectsActivator::ObjectsActivator() : ObjectsManager()
 {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ObjectsManager.h"
+#include "Signals.h"   // the signals it waits for
 
 class ObjectsActivator : public ObjectsManager
 {
@@ -44,11 +45,3 @@ private:
     bool endedByFailure = false;
     std::string failure;
 };
-
-namespace uniset
-{
-    // SIGTERM and SIGINT: the signals that stop a program.
-    sigset_t stopSignals();
-    // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread (runtime threads call it).
-    void blockTerminationSignals();
-}

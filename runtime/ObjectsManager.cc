@@ -82,7 +82,7 @@ bool ObjectsManager::removeManager(ObjectsManager* mngr)
     return true;
 }
 
-void ObjectsManager::detach(UniSetObject* obj)
+void ObjectsManager::forgetChild(UniSetObject* obj)
 {
     std::lock_guard<std::recursive_mutex> lk(listMutex);
     std::erase(objects, obj);

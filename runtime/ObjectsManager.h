@@ -34,9 +34,10 @@ public:
     std::vector<UniSetObject*> getObjects();
     std::vector<ObjectsManager*> getManagers();
 
+protected:
+    void forgetChild(UniSetObject* child) override;
+
 private:
-    friend class UniSetObject;
-    void detach(UniSetObject* obj);
 
     std::recursive_mutex listMutex;
     std::vector<UniSetObject*> objects;

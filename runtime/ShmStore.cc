@@ -6,8 +6,8 @@
 #include "Clock.h"
 #include "DebugStream.h"
 #include "Exceptions.h"
-#include "ObjectsActivator.h"
 #include "ProgramEnd.h"
+#include "Signals.h"
 #include "UniSetObject.h"
 
 namespace uniset

@@ -18,6 +18,7 @@
 #include "Configuration.h"
 #include "ShmSegment.h"
 #include "Store.h"
+#include "Subscribers.h"
 
 namespace uniset
 {

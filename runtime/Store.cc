@@ -1,14 +1,9 @@
 #include "Store.h"
 
-#include <algorithm>
-#include <memory>
+#include <mutex>
 #include <set>
 
-#include "Clock.h"
-#include "Configuration.h"
 #include "Exceptions.h"
-#include "InProcessStore.h"
-#include "UniSetObject.h"
 
 namespace uniset
 {
@@ -22,8 +17,6 @@ namespace uniset
         }
 
         Store* installed = nullptr;
-        std::unique_ptr<Store> fallback;
-        const UniSetTypes::Configuration* fallbackConf = nullptr;
     }
 
     StoreListing::StoreListing(Store* s) : listed(s)
@@ -47,74 +40,11 @@ namespace uniset
 
     Store& store()
     {
-        if (installed)
-            return *installed;
-        if (!UniSetTypes::conf)
-            throw UniSetTypes::SystemError("(store): no configuration: call uniset_init first");
-        if (!fallback || fallbackConf != UniSetTypes::conf)
-        {
-            fallback.reset();
-            fallback = std::make_unique<InProcessStore>(*UniSetTypes::conf);
-            fallbackConf = UniSetTypes::conf;
-        }
-        return *fallback;
+        if (!installed)
+            throw UniSetTypes::StoreError("(store): no store is installed: a program's start-up (uniset_init) "
+                                          "or a test installs one");
+        return *installed;
     }
 
     void setStore(Store* s) { installed = s; }
-
-    void Subscribers::add(UniSetTypes::ObjectId id, UniSetObject* consumer)
-    {
-        std::lock_guard<std::mutex> lk(mtx);
-        auto& list = byId[id];
-        if (std::find(list.begin(), list.end(), consumer) == list.end())
-            list.push_back(consumer);
-    }
-
-    void Subscribers::remove(UniSetTypes::ObjectId id, UniSetObject* consumer)
-    {
-        std::lock_guard<std::mutex> lk(mtx);
-        auto it = byId.find(id);
-        if (it == byId.end())
-            return;
-        std::erase(it->second, consumer);
-    }
-
-    void Subscribers::removeAll(UniSetObject* consumer)
-    {
-        std::lock_guard<std::mutex> lk(mtx);
-        for (auto& [id, list] : byId)
-            std::erase(list, consumer);
-    }
-
-    bool Subscribers::has(UniSetTypes::ObjectId id) const
-    {
-        std::lock_guard<std::mutex> lk(mtx);
-        auto it = byId.find(id);
-        return it != byId.end() && !it->second.empty();
-    }
-
-    void Subscribers::deliver(const UniSetTypes::SensorMessage& msg, UniSetObject* only) const
-    {
-        std::lock_guard<std::mutex> lk(mtx);
-        auto it = byId.find(msg.id);
-        if (it == byId.end())
-            return;
-        const auto tm = msg.transport();
-        for (UniSetObject* c : it->second)
-            if (!only || c == only)
-                c->push(tm);
-    }
-
-    void Subscribers::deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const
-    {
-        deliver(msg, consumer);
-    }
-
-    UniSetTypes::SensorMessage makeSensorMessage(UniSetTypes::ObjectId id, long value, UniversalIO::IOTypes type,
-                                                 UniSetTypes::ObjectId supplier, uint64_t sequence)
-    {
-        UniSetTypes::SensorMessage sm(id, value, type, supplier);
-        sm.sequence = sequence;
-        return sm;
-    }
 }

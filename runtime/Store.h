@@ -1,12 +1,10 @@
-// Where sensor values live. Every process object reads, writes and asks for
-// sensors through a Store; the runtime has an in-process one, and the
-// shared-memory one lets separate programs meet.
+// Where sensor values live, as the objects see it. Every process object reads,
+// writes and asks for sensors through a Store; the stores themselves (the
+// in-process one, and the shared-memory one that lets separate programs meet)
+// stand above the core and are installed by the program's start-up or a test.
 #pragma once
 
-#include <mutex>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "MessageType.h"
 #include "UniSetTypes.h"
@@ -59,42 +57,10 @@ namespace uniset
         Store* listed;
     };
 
-    // The store the program's objects use; an in-process one over conf's sensor
-    // list until a program installs another.
+    // The store the program's objects use: the one installed by the program's start-up
+    // (uniset_init) or a test. Throws UniSetTypes::StoreError when none is.
     Store& store();
-    // Installs a store (not owned; nullptr goes back to the default). Not thread-safe:
-    // call before objects run.
+    // Installs a store (not owned; nullptr uninstalls). Not thread-safe: call before
+    // objects run.
     void setStore(Store* s);
-
-    // Who asked for which sensor. Delivery runs under the registry's lock, so a
-    // consumer that forgets itself is never pushed to afterwards.
-    class Subscribers
-    {
-    public:
-        void add(UniSetTypes::ObjectId id, UniSetObject* consumer);
-        void remove(UniSetTypes::ObjectId id, UniSetObject* consumer);
-        void removeAll(UniSetObject* consumer);
-        bool has(UniSetTypes::ObjectId id) const;
-        // Pushes msg to every consumer of msg.id (only to `only`, when given).
-        void deliver(const UniSetTypes::SensorMessage& msg, UniSetObject* only = nullptr) const;
-        // Pushes msg to one consumer if it still asks for msg.id.
-        void deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const;
-        // Calls f(id) for every id that has a consumer.
-        template <typename F>
-        void forEachId(F f) const
-        {
-            std::lock_guard<std::mutex> lk(mtx);
-            for (const auto& [id, list] : byId)
-                if (!list.empty())
-                    f(id);
-        }
-
-    private:
-        mutable std::mutex mtx;
-        std::unordered_map<UniSetTypes::ObjectId, std::vector<UniSetObject*>> byId;
-    };
-
-    // Builds the message a consumer receives for a sensor's value.
-    UniSetTypes::SensorMessage makeSensorMessage(UniSetTypes::ObjectId id, long value, UniversalIO::IOTypes type,
-                                                 UniSetTypes::ObjectId supplier, uint64_t sequence);
 }

@@ -1,75 +1,55 @@
 #include "UniSetObject.h"
 
-#include <iostream>
-#include <unordered_map>
-
 #include "Clock.h"
-#include "Configuration.h"
 #include "DebugStream.h"
+#include "Directory.h"
 #include "Exceptions.h"
-#include "ObjectsActivator.h"
-#include "ObjectsManager.h"
+#include "ObjectRegistry.h"
+#include "Signals.h"
 #include "Store.h"
-
-namespace uniset
-{
-    namespace
-    {
-        std::mutex registryMutex;
-        std::unordered_map<UniSetTypes::ObjectId, UniSetObject*>& registry()
-        {
-            static std::unordered_map<UniSetTypes::ObjectId, UniSetObject*> r;
-            return r;
-        }
-
-        size_t defaultWatermark()
-        {
-            if (!UniSetTypes::conf)
-                return 1000;
-            const int w = UniSetTypes::conf->getArgPInt("--queue-watermark", 1000);
-            return w > 0 ? static_cast<size_t>(w) : 1000;
-        }
-    }
-
-    UniSetObject* findObject(UniSetTypes::ObjectId id)
-    {
-        std::lock_guard<std::mutex> lk(registryMutex);
-        auto it = registry().find(id);
-        return it == registry().end() ? nullptr : it->second;
-    }
-}
 
 using namespace UniSetTypes;
 
-UniSetObject::UniSetObject(ObjectId id) : ui(this), myid(id), watermark(uniset::defaultWatermark())
+namespace
 {
-    myname = conf ? conf->getNameById(id) : std::string();
-    if (myname.empty())
-        myname = id == DefaultObjectId ? "UniSetObject" : "Object" + std::to_string(id);
-    if (id != DefaultObjectId)
+    size_t defaultWatermark()
     {
-        std::lock_guard<std::mutex> lk(uniset::registryMutex);
-        uniset::registry()[id] = this;
+        const uniset::Directory* dir = uniset::directory();
+        const int w = dir ? dir->intOption("--queue-watermark", 1000) : 1000;
+        return w > 0 ? static_cast<size_t>(w) : 1000;
     }
 }
 
+UniSetObject::UniSetObject(ObjectId id)
+    : ui(this, id, terminatingFlag), myid(id), watermark(defaultWatermark())
+{
+    const uniset::Directory* dir = uniset::directory();
+    myname = dir ? dir->nameOf(id) : std::string();
+    if (myname.empty())
+        myname = id == DefaultObjectId ? "UniSetObject" : "Object" + std::to_string(id);
+    if (id != DefaultObjectId)
+        uniset::registerObject(id, this);
+}
+
 UniSetObject::UniSetObject() : UniSetObject(DefaultObjectId) {}
+
+UniversalInterface::UniversalInterface(UniSetObject* owner)
+    : owner(owner),
+      ownerId(owner ? owner->getId() : DefaultObjectId),
+      ownerTerminating(owner ? &owner->terminatingFlag : nullptr)
+{
+}
 
 UniSetObject::~UniSetObject()
 {
     stopThread();
     joinThread();
     if (parent)
-        parent->detach(this);
+        parent->forgetChild(this);
     // Late for an object with a derived part: its owner cancels first (docs/runtime.md).
     cancelSubscriptions();
     if (myid != DefaultObjectId)
-    {
-        std::lock_guard<std::mutex> lk(uniset::registryMutex);
-        auto it = uniset::registry().find(myid);
-        if (it != uniset::registry().end() && it->second == this)
-            uniset::registry().erase(it);
-    }
+        uniset::unregisterObject(myid, this);
 }
 
 void UniSetObject::push(const TransportMessage& msg)

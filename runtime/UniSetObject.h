@@ -13,8 +13,6 @@
 #include "UniSetTypes.h"
 #include "UniversalInterface.h"
 
-class ObjectsManager;
-
 class UniSetObject
 {
 public:
@@ -70,15 +68,16 @@ public:
     // removeObject, disactivate), so that no delivery meets a half-destroyed object.
     void cancelSubscriptions();
 
-    ObjectsManager* getParent() const { return parent; }
-
     UniversalInterface ui;
 
 protected:
     void setName(const std::string& n) { myname = n; }
+    // A manager forgets a registered object that goes away; other objects register none.
+    virtual void forgetChild(UniSetObject* child) {}
 
 private:
     friend class ObjectsManager;
+    friend class UniversalInterface;   // an object's interface ends its waits with the object
     void threadMain();
     // Sets a stop flag and wakes whatever the thread waits on.
     void setStopFlag(std::atomic<bool>& flag);
@@ -86,7 +85,7 @@ private:
 
     UniSetTypes::ObjectId myid;
     std::string myname;
-    ObjectsManager* parent = nullptr;
+    UniSetObject* parent = nullptr;   // the manager that registered it
 
     // Guards the queue; the stop flags are set under it too, as the waits check them under it.
     mutable std::mutex queueMutex;

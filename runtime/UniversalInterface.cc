@@ -1,22 +1,15 @@
 #include "UniversalInterface.h"
 
 #include <algorithm>
-#include <mutex>
-#include <unordered_map>
 
 #include "Clock.h"
 #include "Exceptions.h"
-#include "UniSetObject.h"
-
-namespace uniset
-{
-    // Objects by id, so that a notification can name its consumer by id.
-    UniSetObject* findObject(UniSetTypes::ObjectId id);
-}
+#include "ObjectRegistry.h"
+#include "Store.h"
 
 UniSetObject* UniversalInterface::consumerFor(UniSetTypes::ObjectId consumer) const
 {
-    if (consumer == UniSetTypes::DefaultObjectId || (owner && consumer == owner->getId()))
+    if (consumer == UniSetTypes::DefaultObjectId || (owner && consumer == ownerId))
     {
         if (!owner)
             throw UniSetTypes::Exception("(ask): no consumer for the notification");
@@ -32,7 +25,7 @@ UniSetTypes::ObjectId UniversalInterface::supplierOr(UniSetTypes::ObjectId suppl
 {
     if (supplier != UniSetTypes::DefaultObjectId || !owner)
         return supplier;
-    return owner->getId();
+    return ownerId;
 }
 
 void UniversalInterface::askSensor(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetTypes::ObjectId consumer)
@@ -115,7 +108,7 @@ bool UniversalInterface::waitReady(UniSetTypes::ObjectId id, int msec, int pause
         }
         if (msec >= 0 && uniset::clock().nowMs() - start >= msec)
             return false;
-        if (owner && owner->terminating())
+        if (ownerTerminating && ownerTerminating->load())
             return false;
         if (!uniset::clock().isReal() && msec < 0)
             return false;   // a manual clock never makes a missing store appear

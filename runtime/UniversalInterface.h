@@ -2,6 +2,8 @@
 // Nodes are accepted for the calls' sake; every node is served by the one store.
 #pragma once
 
+#include <atomic>
+
 #include "Store.h"
 #include "UniSetTypes.h"
 
@@ -20,7 +22,14 @@ class UniversalInterface
 {
 public:
     UniversalInterface() = default;
-    explicit UniversalInterface(UniSetObject* owner) : owner(owner) {}
+    // For the object it serves: notifications go to it, its writes carry its id, and
+    // waitReady ends when it terminates. Defined in UniSetObject.cc, with the object.
+    explicit UniversalInterface(UniSetObject* owner);
+    // The same, for an object being built (its own ui).
+    UniversalInterface(UniSetObject* owner, UniSetTypes::ObjectId ownerId, const std::atomic<bool>& ownerTerminating)
+        : owner(owner), ownerId(ownerId), ownerTerminating(&ownerTerminating)
+    {
+    }
 
     // Notifications go to the object named by consumer (default: the owner).
     void askSensor(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd,
@@ -56,4 +65,6 @@ private:
     UniSetTypes::ObjectId supplierOr(UniSetTypes::ObjectId supplier) const;
 
     UniSetObject* owner = nullptr;
+    UniSetTypes::ObjectId ownerId = UniSetTypes::DefaultObjectId;
+    const std::atomic<bool>* ownerTerminating = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "Mendra.h"
 #include "MessageType.h"
 #include "ObjectsActivator.h"
+#include "ProgramMain.h"
 #include "Ravna.h"
 #include "UniXML.h"
 

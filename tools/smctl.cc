@@ -13,8 +13,8 @@
 
 #include "Configuration.h"
 #include "Exceptions.h"
-#include "ObjectsActivator.h"
 #include "ShmStore.h"
+#include "Signals.h"
 #include "ToolOptions.h"
 #include "UniSetObject.h"
 

@@ -6,9 +6,9 @@
 
 #include "Configuration.h"
 #include "Exceptions.h"
-#include "ObjectsActivator.h"
 #include "ShmSegment.h"
 #include "ShmStore.h"
+#include "Signals.h"
 #include "ToolOptions.h"
 
 namespace
