@@ -377,6 +377,7 @@ TEST_P(DestroyedWhileWritten, AnObjectStoppedByItsOwnerHearsNothingWhileItIsDest
         raw.push_back(objects.back().get());
         store.ask(10, UniversalIO::UIONotify, raw.back());
     }
+    writer.start();
 
     GetParam().stop(raw);
     objects.clear();

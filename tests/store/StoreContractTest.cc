@@ -199,6 +199,7 @@ TEST_P(StoreContract, ObjectsTheActivatorStoppedHearNothingWhileTheyAreDestroyed
             sut.ask(10, UniversalIO::UIONotify, objects.back().get());
             act.addObject(objects.back().get());
         }
+        writer.start();
         act.run(true);
         ASSERT_TRUE(testing_support::waitFor([&] { return objects.front()->threadRunning(); }));
         act.stop();

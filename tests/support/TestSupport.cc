@@ -104,21 +104,22 @@ namespace testing_support
         return out;
     }
 
-    BusyWriter::BusyWriter(uniset::Store& store, UniSetTypes::ObjectId sensor)
-        : thread([this, &store, sensor] {
-              for (long v = 1; !stop; ++v)
-              {
-                  store.setValue(sensor, v % 2, UniSetTypes::DefaultObjectId);
-                  ++count;
-              }
-          })
+    void BusyWriter::start()
     {
+        thread = std::thread([this] {
+            for (long v = 1; !stop; ++v)
+            {
+                store.setValue(sensor, v % 2, UniSetTypes::DefaultObjectId);
+                ++count;
+            }
+        });
     }
 
     BusyWriter::~BusyWriter()
     {
         stop = true;
-        thread.join();
+        if (thread.joinable())
+            thread.join();
     }
 
     LateDeliveryProbe::~LateDeliveryProbe()

@@ -56,16 +56,19 @@ namespace testing_support
     // Takes every queued message of obj.
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj);
 
-    // Another thread's writes, for as long as the object lives: it flips a digital
-    // sensor and counts its writes.
+    // Another thread's writes, from start() for as long as the object lives: it flips
+    // a digital sensor and counts its writes.
     class BusyWriter
     {
     public:
-        BusyWriter(uniset::Store& store, UniSetTypes::ObjectId digitalSensor);
+        BusyWriter(uniset::Store& store, UniSetTypes::ObjectId digitalSensor) : store(store), sensor(digitalSensor) {}
         ~BusyWriter();
+        void start();
         const std::atomic<long>& writes() const { return count; }
 
     private:
+        uniset::Store& store;
+        const UniSetTypes::ObjectId sensor;
         std::atomic<long> count{0};
         std::atomic<bool> stop{false};
         std::thread thread;
