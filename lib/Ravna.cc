@@ -148,12 +148,4 @@ namespace Ravna
             fail("(buildCalibrationDiagram): НЕ НАЙДЕНА калибровочная диаграмма '" + name + "'");
         return new Calibration(node);
     }
-
-    void openProgramLog(const std::string& defaultName)
-    {
-        const std::string path = UniSetTypes::conf->getLogDir() + UniSetTypes::conf->getArgParam("--logfile", defaultName);
-        dlog.logFile(path);
-        UniSetTypes::unideb.logFile(path);
-        UniSetTypes::conf->initDebug(dlog, "dlog");
-    }
 }

@@ -20,11 +20,6 @@ namespace Ravna
     // later calls change nothing.
     void initClassLog(DebugStream& classLog, bool& initialised, const DebugStream& from);
 
-    // A program's start-up of its log: the file named by --logfile (else defaultName)
-    // in the configuration's log directory, for dlog and the runtime's own log, and
-    // the levels configured for "dlog".
-    void openProgramLog(const std::string& defaultName);
-
     // Refuses the first time setting below 1: one line on log and an exception, both
     // naming the object and the setting ("QF1: init 'OnTime' time FAILED! Must be >0").
     void requirePositiveTimes(const std::string& object, std::initializer_list<std::pair<const char*, int>> times,

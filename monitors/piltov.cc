@@ -18,7 +18,7 @@ namespace
     const std::array<const char*, 4> setNames = {"VDG1StateLogic", "VDG2StateLogic", "VDG3StateLogic",
                                                  "VDG4StateLogic"};
 
-    bool build(monitors::ObjectList& objects)
+    bool build(uniset::ProgramObjects& objects)
     {
         AState::initLog(Ravna::dlog);
         VDGState::initLog(Ravna::dlog);
@@ -31,20 +31,20 @@ namespace
             xmlNode* node = monitors::lookupObjectNode(breakerNames[i], id);
             if (!node)
                 return false;
-            breakers[i] = objects.keep(std::make_unique<AState>(id, node));
+            breakers[i] = objects.add(std::make_unique<AState>(id, node));
         }
         for (size_t i = 0; i < setNames.size(); ++i)
         {
             xmlNode* node = monitors::lookupObjectNode(setNames[i], id);
             if (!node)
                 return false;
-            objects.keep(std::make_unique<VDGState>(id, node, breakers[i]));
+            objects.add(std::make_unique<VDGState>(id, node, breakers[i]));
         }
         // The watcher finds its id by its name; the lookup only proves the name is known.
         xmlNode* node = monitors::lookupObjectNode("GRS", id);
         if (!node)
             return false;
-        objects.keep(std::make_unique<Switchboard>("GRS", node));
+        objects.add(std::make_unique<Switchboard>("GRS", node));
         return true;
     }
 }

@@ -6,13 +6,13 @@
 
 namespace
 {
-    bool build(monitors::ObjectList& objects)
+    bool build(uniset::ProgramObjects& objects)
     {
         UniSetTypes::ObjectId id = UniSetTypes::DefaultObjectId;
         xmlNode* node = monitors::lookupObjectNode("ADGState", id);
         if (!node)
             return false;
-        objects.keep(std::make_unique<ADGState>(id, node));
+        objects.add(std::make_unique<ADGState>(id, node));
         return true;
     }
 }

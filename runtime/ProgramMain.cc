@@ -1,8 +1,8 @@
 #include "ProgramMain.h"
 
-#include <memory>
+#include <iostream>
 
-#include "DebugStream.h"
+#include "MessageType.h"
 #include "ShmStore.h"
 
 namespace UniSetTypes
@@ -17,5 +17,83 @@ namespace UniSetTypes
         c->initDebug(unideb, "unideb");
         uniset::ShmStore::installForProgram(*c);
         return c;
+    }
+}
+
+namespace uniset
+{
+    ProgramObjects::~ProgramObjects()
+    {
+        while (!kept.empty())
+            kept.pop_back();
+    }
+
+    namespace
+    {
+        void openProgramLog(const UniSetTypes::Configuration& cfg, DebugStream& log, const std::string& defaultName)
+        {
+            const std::string path = cfg.getLogDir() + cfg.getArgParam("--logfile", defaultName);
+            log.logFile(path);
+            UniSetTypes::unideb.logFile(path);
+            cfg.initDebug(log, "dlog");
+        }
+
+        void banner(const DebugStream& log, const std::string& title)
+        {
+            log(Debug::ANY) << "\n\n\n";
+            log.any() << "(main): -------------- " << title << " START -------------------------\n\n";
+        }
+
+        int run(int argc, const char* const* argv, const ProgramSpec& spec)
+        {
+            const UniSetTypes::Configuration& cfg = *UniSetTypes::uniset_init(argc, argv, "configure.xml");
+            openProgramLog(cfg, *spec.log, spec.defaultLogName);
+
+            // Declared first: the objects go before it.
+            ObjectsActivator activator;
+            ProgramObjects objects(activator);
+            if (!spec.build(objects))
+                return exitMissing;
+
+            activator.broadcast(
+                UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::StartUp, UniSetTypes::Message::High).transport());
+            if (!spec.banner.empty())
+            {
+                banner(UniSetTypes::unideb, spec.banner);
+                banner(*spec.log, spec.banner);
+            }
+            activator.run(false);
+            return exitNormal;
+        }
+
+        // On the log where it is configured, and always on standard error too: before
+        // the log is open, or with crit off, it would be lost.
+        void reportFailure(const ProgramSpec& spec, const std::string& line)
+        {
+            spec.log->crit() << line << std::endl;
+            std::cerr << line << std::endl;
+        }
+    }
+
+    int programMain(int argc, const char* const* argv, const ProgramSpec& spec)
+    {
+        if (!spec.help.empty() && argc > 1 && std::string(argv[1]) == "--help")
+        {
+            std::cout << spec.help << std::endl;
+            return exitNormal;
+        }
+        try
+        {
+            return run(argc, argv, spec);
+        }
+        catch (const std::exception& ex)   // UniSetTypes::Exception's what() is its text
+        {
+            reportFailure(spec, spec.failurePrefix + ex.what());
+        }
+        catch (...)
+        {
+            reportFailure(spec, spec.unknownFailure);
+        }
+        return exitFailed;
     }
 }

@@ -6,11 +6,8 @@
 #include <string>
 
 #include "Configuration.h"
-#include "Exceptions.h"
 #include "GRSHImitator.h"
 #include "Mendra.h"
-#include "MessageType.h"
-#include "ObjectsActivator.h"
 #include "ProgramMain.h"
 #include "Ravna.h"
 #include "UniXML.h"
@@ -19,10 +16,6 @@ using namespace UniSetTypes;
 
 namespace
 {
-    // A failure must not look like a normal end to the script that started the bench.
-    constexpr int exitMissingSection = 1;
-    constexpr int exitException = 2;
-
     // The switchboard first, then the four stations: the order of look-up, construction and start.
     const std::array<std::string, 5> sectionTags = {"GRSHImitator", "SEES1Imitator", "SEES2Imitator", "SEES3Imitator",
                                                     "SEES4Imitator"};
@@ -33,14 +26,10 @@ namespace
         return idname.empty() ? UniXML::getName(section) : idname;
     }
 
-    int run(int argc, char** argv)
+    bool build(uniset::ProgramObjects& objects)
     {
-        Configuration* cfg = uniset_init(argc, argv, "configure.xml");
-
-        Ravna::openProgramLog("mendra.log");
-
-        const std::string srcFile = cfg->getArgParam("--imitator-confile", "mendra.src.xml");
-        UniXML src(srcFile);
+        const std::string srcFile = conf->getArgParam("--imitator-confile", "mendra.src.xml");
+        const UniXML& src = *objects.keep(std::make_unique<UniXML>(srcFile));
 
         // Every section must be there before any object is built.
         std::array<xmlNode*, sectionTags.size()> sections{};
@@ -50,48 +39,26 @@ namespace
             if (!sections[i])
             {
                 std::cerr << "(main): не нашли раздела <" << sectionTags[i] << "> в " << srcFile << std::endl;
-                return exitMissingSection;
+                return false;
             }
         }
 
-        // Declared in this order, they are destroyed stations first (the last one first),
-        // then the switchboard, then the activator.
-        ObjectsActivator act;
-        GRSHImitator grsh(objectName(sections[0]), sections[0]);
-        std::array<std::unique_ptr<Mendra>, 4> stations;
-        for (size_t i = 0; i < stations.size(); ++i)
-            stations[i] = std::make_unique<Mendra>(objectName(sections[i + 1]), sections[i + 1]);
-
-        act.addObject(&grsh);
-        for (auto& s : stations)
-            act.addObject(s.get());
-
-        act.broadcast(SystemMessage(SystemMessage::StartUp, Message::High).transport());
-        act.run(false);
-        return 0;
+        // Destroyed stations first (the last one first), then the switchboard.
+        objects.add(std::make_unique<GRSHImitator>(objectName(sections[0]), sections[0]));
+        for (size_t i = 1; i < sections.size(); ++i)
+            objects.add(std::make_unique<Mendra>(objectName(sections[i]), sections[i]));
+        return true;
     }
 }
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "--help")
-    {
-        std::cout << "--imitator-confile fname\t- Настроечный файл для имитатора. По умолчанию mendra.src.xml. "
-                  << std::endl;
-        return 0;
-    }
-
-    try
-    {
-        return run(argc, argv);
-    }
-    catch (const Exception& ex)
-    {
-        std::cerr << "(main): Поймали исключение " << ex << std::endl;
-    }
-    catch (...)
-    {
-        std::cerr << "(main): Неизвестное исключение!" << std::endl;
-    }
-    return exitException;
+    uniset::ProgramSpec spec;
+    spec.help = "--imitator-confile fname\t- Настроечный файл для имитатора. По умолчанию mendra.src.xml. ";
+    spec.log = &Ravna::dlog;
+    spec.defaultLogName = "mendra.log";
+    spec.failurePrefix = "(main): Поймали исключение ";
+    spec.unknownFailure = "(main): Неизвестное исключение!";
+    spec.build = build;
+    return uniset::programMain(argc, argv, spec);
 }
