@@ -42,20 +42,17 @@ namespace uniset
         setReports({});
         UniSetTypes::ObjectId maxId = -1;
         for (const auto& s : sensors)
-        {
             maxId = std::max(maxId, s.id);
-            types.push_back(s.iotype);
-        }
-        if (maxId < kMaxDenseId)
+        const bool dense = maxId < kMaxDenseId;
+        if (dense)
+            denseIndex.assign(static_cast<size_t>(maxId + 1), Where{kNoSlot, 0});
+        for (size_t i = 0; i < sensors.size(); ++i)
         {
-            denseIndex.assign(static_cast<size_t>(maxId + 1), -1);
-            for (size_t i = 0; i < sensors.size(); ++i)
-                denseIndex[sensors[i].id] = static_cast<int32_t>(i);
-        }
-        else
-        {
-            for (size_t i = 0; i < sensors.size(); ++i)
-                sparseIndex[sensors[i].id] = static_cast<uint32_t>(i);
+            const Where w{static_cast<uint32_t>(i), UniversalIO::isDigital(sensors[i].iotype)};
+            if (dense)
+                denseIndex[sensors[i].id] = w;
+            else
+                sparseIndex[sensors[i].id] = w;
         }
     }
 
@@ -92,12 +89,12 @@ namespace uniset
         programStore = std::move(next);
     }
 
-    uint32_t ShmStore::indexOf(UniSetTypes::ObjectId id) const
+    ShmStore::Where ShmStore::whereIs(UniSetTypes::ObjectId id) const
     {
         if (sparseIndex.empty())   // the constructor fills one index of the two
         {
-            if (id >= 0 && id < static_cast<UniSetTypes::ObjectId>(denseIndex.size()) && denseIndex[id] >= 0)
-                return static_cast<uint32_t>(denseIndex[id]);
+            if (id >= 0 && id < static_cast<UniSetTypes::ObjectId>(denseIndex.size()) && denseIndex[id].slot != kNoSlot)
+                return denseIndex[id];
         }
         else
         {
@@ -204,7 +201,7 @@ namespace uniset
         return segment().read(i).value;
     }
 
-    UniversalIO::IOTypes ShmStore::getIOType(UniSetTypes::ObjectId id) const { return types[indexOf(id)]; }
+    UniversalIO::IOTypes ShmStore::getIOType(UniSetTypes::ObjectId id) const { return sensors[indexOf(id)].iotype; }
 
     bool ShmStore::lastChange(UniSetTypes::ObjectId id, int64_t& timeUs, UniSetTypes::ObjectId& supplier) const
     {
@@ -219,15 +216,15 @@ namespace uniset
 
     void ShmStore::setValue(UniSetTypes::ObjectId id, long value, UniSetTypes::ObjectId supplier)
     {
-        const uint32_t i = indexOf(id);
+        const Where w = whereIs(id);
         if (supplier < INT32_MIN || supplier > INT32_MAX)
             throw UniSetTypes::Exception("(store): sensor id=" + std::to_string(id) + ": supplier id=" +
                                          std::to_string(supplier) + " is out of range");
         ShmSegment& s = segment();
-        s.prepareWrite(i);   // the type and the clock are read while the slot comes
-        if (UniversalIO::isDigital(types[i]))
+        s.prepareWrite(w.slot);   // the clock is read while the slot comes
+        if (w.digital)
             value = value != 0;
-        s.write(i, value, static_cast<int32_t>(supplier), wallUs());
+        s.write(w.slot, value, static_cast<int32_t>(supplier), wallUs());
     }
 
     void ShmStore::ask(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer)

@@ -77,7 +77,16 @@ namespace uniset
             uint64_t seq = 0;
         };
 
-        uint32_t indexOf(UniSetTypes::ObjectId id) const;
+        // Where a sensor is: its slot, and whether it is digital, in 32 bits, so that a
+        // write looks up one small entry before it goes to the segment.
+        struct Where
+        {
+            uint32_t slot : 31;
+            uint32_t digital : 1;
+        };
+        static constexpr uint32_t kNoSlot = (uint32_t(1) << 31) - 1;
+        Where whereIs(UniSetTypes::ObjectId id) const;
+        uint32_t indexOf(UniSetTypes::ObjectId id) const { return whereIs(id).slot; }
         // At most every kIdentityCheckMs: whether the segment's name now leads to another.
         void checkIdentity() const;
         // The segment, opened on first use; throws StoreError when it cannot be used.
@@ -95,9 +104,8 @@ namespace uniset
         const std::string segName;
         const uint64_t fingerprint;
         std::vector<UniSetTypes::SensorDescription> sensors;
-        std::vector<UniversalIO::IOTypes> types;   // by slot: the write path touches only this
-        std::vector<int32_t> denseIndex;   // by id, when ids are small
-        std::unordered_map<UniSetTypes::ObjectId, uint32_t> sparseIndex;
+        std::vector<Where> denseIndex;   // by id, when ids are small; kNoSlot where none
+        std::unordered_map<UniSetTypes::ObjectId, Where> sparseIndex;
 
         mutable std::mutex openMutex;
         mutable std::unique_ptr<ShmSegment> seg;
