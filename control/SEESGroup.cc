@@ -113,6 +113,31 @@ void SEESGroup::clearStations()
     reservList.clear();
 }
 
+void SEESGroup::takeOver(SEESGroup& old, bool deviation)
+{
+    if (&old == this)
+        return;
+    LoggedLock mine(listMutex, 5000, dlog, name, "takeOver");
+    LoggedLock theirs(old.listMutex, 5000, dlog, old.name, "takeOver");
+    if (!mine.ok() || !theirs.ok())
+        return;
+    // A command in progress or a settling pause goes on in the new group.
+    for (const ReservEntry& e : old.reservList)
+    {
+        const bool known = std::any_of(reservList.begin(), reservList.end(),
+                                       [&](const ReservEntry& r) { return r.ses->num == e.ses->num; });
+        if (member(e.ses->num) && !known)
+            reservList.push_back(e);
+    }
+    if (old.checkTimer.getInterval() != TimeoutInfinity && checkTimer.getInterval() == TimeoutInfinity)
+        checkTimer = old.checkTimer;
+    if (deviation)
+    {
+        fdev = old.fdev;
+        udev = old.udev;
+    }
+}
+
 // --- the reserve
 
 void SEESGroup::step()

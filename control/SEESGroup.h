@@ -61,6 +61,10 @@ public:
     StationServices* findSES(int sesNum);
     // Empties the members and the reserve list.
     void clearStations();
+    // Takes over from a group this one replaces (the groups are rebuilt when the
+    // busbars are joined or parted): the reserve entries of the stations it holds
+    // too, a reserve walk's pending check and, with deviation, the deviation state.
+    void takeOver(SEESGroup& old, bool deviation);
     // The members in joining order, read on the thread that changes them.
     const StationList& members() const { return stations; }
 

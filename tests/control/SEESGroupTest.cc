@@ -690,3 +690,83 @@ TEST(SEESGroupThreads, LeaveIsHeldByOneStationAtATimeWhileTheGroupIsServed)
     EXPECT_EQ(maxHolders, 1);
     EXPECT_GT(grants, 0);
 }
+
+// --- a group rebuilt around the same stations
+
+namespace
+{
+    // The group that replaces rig's when the busbars are joined or parted.
+    struct Successor
+    {
+        explicit Successor(GroupRig& rig) : sut(101, "")
+        {
+            sut.configure(GroupSettings{});
+            for (auto& s : rig.stations)
+                sut.addSES(s.get());
+        }
+        OpenGroup sut;
+    };
+}
+
+TEST(SEESGroupTakeOver, ASettlingReserveStationKeepsItsPause)
+{
+    WalkRig rig(true, {off, off});
+    rig.walk();
+    rig.ses(2).state = on;
+    rig.walk();
+    rig.advance(1500);
+    rig.commands();
+
+    Successor next(rig);
+    next.sut.takeOver(rig.sut, false);
+    next.sut.step();
+
+    EXPECT_EQ(rig.commands(), std::vector<std::string>{});
+    EXPECT_TRUE(rig.logged("SEESGroup101(reserv): IGNORE. Wait state pause for ses2 (sec=8 msec=500)"))
+        << rig.log.text();
+}
+
+TEST(SEESGroupTakeOver, WithoutItTheNextStationIsCommandedAtOnce)
+{
+    WalkRig rig(true, {off, off});
+    rig.walk();
+    rig.ses(2).state = on;
+    rig.walk();
+    rig.commands();
+
+    Successor next(rig);
+    next.sut.step();
+
+    EXPECT_EQ(rig.commands(), std::vector<std::string>{"on3"});
+}
+
+TEST(SEESGroupTakeOver, TheDeviationTimeGoesOnWhenAsked)
+{
+    GroupRig rig;
+    GroupSettings settings;
+    settings.U_min = 380;
+    settings.U_max = 420;
+    settings.udevTimeout = 10000;
+    rig.sut.configure(settings);
+    rig.add(1, true, on).u = 450;
+    rig.sut.checkDeviation();
+    rig.advance(6000);
+
+    OpenGroup carried(101, "");
+    OpenGroup fresh(102, "");
+    for (OpenGroup* g : {&carried, &fresh})
+    {
+        g->configure(settings);
+        g->addSES(&rig.ses(1));
+    }
+    carried.takeOver(rig.sut, true);
+    fresh.takeOver(rig.sut, false);
+    for (OpenGroup* g : {&carried, &fresh})
+        g->checkDeviation();
+    rig.advance(4000);
+    carried.checkTimers();
+    fresh.checkTimers();
+
+    EXPECT_TRUE(carried.getUdev());
+    EXPECT_FALSE(fresh.getUdev());
+}
