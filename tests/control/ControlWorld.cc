@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AutomatMessages.h"
 #include "Exceptions.h"
 #include "UniXML.h"
 
@@ -110,18 +111,33 @@ namespace control_test
 )";
     }
 
-    std::string controlWorld(const Edits& edits)
+    std::string edited(std::string text, const Edits& edits, const char* what)
     {
-        std::string text = body;
         for (const auto& [from, to] : edits)
         {
             const size_t at = text.find(from);
             if (at == std::string::npos)
-                ADD_FAILURE() << "no '" << from << "' in the control world";
+                ADD_FAILURE() << "no '" << from << "' in the " << what;
             else
                 text.replace(at, from.size(), to);
         }
         return text;
+    }
+
+    std::string controlWorld(const Edits& edits) { return edited(body, edits, "control world"); }
+
+    std::vector<int> commandsTo(UniSetObject& breaker)
+    {
+        std::vector<int> out;
+        for (const VoidMessage& vm : testing_support::drain(breaker))
+        {
+            if (vm.type != AutomatMessage::MessageTypeID)
+                continue;
+            const AutomatMessage am(&vm);
+            if (am.kind == AutomatMessage::kCommand)
+                out.push_back(am.code);
+        }
+        return out;
     }
 
     xmlNode* groupElement(testing_support::TestWorld& world, int num)

@@ -87,19 +87,7 @@ namespace
         bool timerRuns() const { return sut->getTimeLeft(0) >= 0; }
 
         // The commands QC1 got since the last call.
-        Commands commands()
-        {
-            Commands out;
-            for (const UniSetTypes::VoidMessage& vm : testing_support::drain(*qc))
-            {
-                if (vm.type != AutomatMessage::MessageTypeID)
-                    continue;
-                const AutomatMessage am(&vm);
-                if (am.kind == AutomatMessage::kCommand)
-                    out.push_back(am.code);
-            }
-            return out;
-        }
+        Commands commands() { return control_test::commandsTo(*qc); }
 
         TestWorld world;
         LogCapture log{RavnaLogic::dlog};

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
-#include "AutomatMessages.h"
 
 using namespace UniSetTypes;
 
@@ -11,16 +10,7 @@ namespace control_test
 {
     std::string benchWorld(const Edits& edits)
     {
-        std::string text = testing_support::benchConfigurationBody();
-        for (const auto& [from, to] : edits)
-        {
-            const size_t at = text.find(from);
-            if (at == std::string::npos)
-                ADD_FAILURE() << "no '" << from << "' in the bench configuration";
-            else
-                text.replace(at, from.size(), to);
-        }
-        return text;
+        return edited(testing_support::benchConfigurationBody(), edits, "bench configuration");
     }
 
     SupervisionRig::SupervisionRig(const Edits& edits, std::vector<std::string> args)
@@ -84,20 +74,6 @@ namespace control_test
     {
         a.in_State_On_s = p != Position::open;
         a.in_State_Off_s = p != Position::closed;
-    }
-
-    std::vector<int> SupervisionRig::commands(UniSetObject& breaker)
-    {
-        std::vector<int> out;
-        for (const VoidMessage& vm : testing_support::drain(breaker))
-        {
-            if (vm.type != AutomatMessage::MessageTypeID)
-                continue;
-            const AutomatMessage am(&vm);
-            if (am.kind == AutomatMessage::kCommand)
-                out.push_back(am.code);
-        }
-        return out;
     }
 
     std::string SupervisionRig::groups() const

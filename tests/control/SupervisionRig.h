@@ -61,8 +61,7 @@ namespace control_test
         void position(Automat& a, Position p);
         RavnaLogic& busTie() { return *ravnaLogic; }
         QC& qc() { return *busTieBreaker; }
-        // The commands queued to a breaker since the last call.
-        std::vector<int> commands(UniSetObject& breaker);
+        std::vector<int> commands(UniSetObject& breaker) { return commandsTo(breaker); }
 
         // The working groups as the log prints them, "; " between two.
         std::string groups() const;
