@@ -1,21 +1,15 @@
 // What piltov and zarsen share of their start-up beyond the program start-up
-// (ProgramMain.h): the look-up of an object's id and node with their texts, and the
-// texts of their log, banner and failures.
+// (ProgramMain.h, which also looks their objects up): the texts of their log, banner
+// and failures.
 #pragma once
 
 #include <functional>
-#include <libxml/tree.h>
 #include <string>
 
 #include "ProgramMain.h"
-#include "UniSetTypes.h"
 
 namespace monitors
 {
-    // The object's XML node, its id in id; null (with a message on standard error)
-    // when the configuration lacks the id or the node.
-    xmlNode* lookupObjectNode(const std::string& name, UniSetTypes::ObjectId& id);
-
     struct ProgramInfo
     {
         std::string defaultLogName; // --logfile default, in the configuration's log directory

@@ -28,20 +28,20 @@ namespace
         std::array<AState*, breakerNames.size()> breakers{};
         for (size_t i = 0; i < breakerNames.size(); ++i)
         {
-            xmlNode* node = monitors::lookupObjectNode(breakerNames[i], id);
+            xmlNode* node = uniset::lookupObjectNode(breakerNames[i], id);
             if (!node)
                 return false;
             breakers[i] = objects.add(std::make_unique<AState>(id, node));
         }
         for (size_t i = 0; i < setNames.size(); ++i)
         {
-            xmlNode* node = monitors::lookupObjectNode(setNames[i], id);
+            xmlNode* node = uniset::lookupObjectNode(setNames[i], id);
             if (!node)
                 return false;
             objects.add(std::make_unique<VDGState>(id, node, breakers[i]));
         }
         // The watcher finds its id by its name; the lookup only proves the name is known.
-        xmlNode* node = monitors::lookupObjectNode("GRS", id);
+        xmlNode* node = uniset::lookupObjectNode("GRS", id);
         if (!node)
             return false;
         objects.add(std::make_unique<Switchboard>("GRS", node));

@@ -9,7 +9,7 @@ namespace
     bool build(uniset::ProgramObjects& objects)
     {
         UniSetTypes::ObjectId id = UniSetTypes::DefaultObjectId;
-        xmlNode* node = monitors::lookupObjectNode("ADGState", id);
+        xmlNode* node = uniset::lookupObjectNode("ADGState", id);
         if (!node)
             return false;
         objects.add(std::make_unique<ADGState>(id, node));

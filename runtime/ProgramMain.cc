@@ -22,6 +22,25 @@ namespace UniSetTypes
 
 namespace uniset
 {
+    UniSetTypes::ObjectId lookupObjectId(const std::string& name)
+    {
+        const UniSetTypes::ObjectId id = UniSetTypes::conf->getObjectID(name);
+        if (id == UniSetTypes::DefaultObjectId)
+            std::cerr << "(main): идентификатор '" << name << "' не найден в конф. файле!" << std::endl;
+        return id;
+    }
+
+    xmlNode* lookupObjectNode(const std::string& name, UniSetTypes::ObjectId& id)
+    {
+        id = lookupObjectId(name);
+        if (id == UniSetTypes::DefaultObjectId)
+            return nullptr;
+        xmlNode* node = UniSetTypes::conf->getNode(name);
+        if (!node)
+            std::cerr << "(main): xmlnode '" << name << "' не найден в конф. файле!" << std::endl;
+        return node;
+    }
+
     ProgramObjects::~ProgramObjects()
     {
         while (!kept.empty())

@@ -95,6 +95,15 @@ namespace uniset
         std::function<bool(ProgramObjects&)> build;
     };
 
+    // For a program's build: the id of the configured object of that name; when the
+    // configuration has none, DefaultObjectId, having said so in one line on standard
+    // error ("(main): идентификатор 'NAME' не найден в конф. файле!"); build then
+    // returns false (exitMissing).
+    UniSetTypes::ObjectId lookupObjectId(const std::string& name);
+    // The same, and the object's node of that name in the configuration: null, having
+    // said which is missing ("(main): xmlnode 'NAME' не найден в конф. файле!").
+    xmlNode* lookupObjectNode(const std::string& name, UniSetTypes::ObjectId& id);
+
     // The whole of a program's main: the configuration (uniset_init), the log, the
     // activator, the objects, the start-up broadcast, the banner and the run until a
     // terminate signal. Returns the exit status.

@@ -43,6 +43,12 @@ namespace
             }
         }
 
+        // Every object must be configured before any is built: a name the configuration
+        // lacks is said as such, not as the skeleton's bare "Unknown ObjectID!".
+        for (xmlNode* section : sections)
+            if (uniset::lookupObjectId(objectName(section)) == DefaultObjectId)
+                return false;
+
         // Destroyed stations first (the last one first), then the switchboard.
         objects.add(std::make_unique<GRSHImitator>(objectName(sections[0]), sections[0]));
         for (size_t i = 1; i < sections.size(); ++i)

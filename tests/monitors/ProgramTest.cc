@@ -90,8 +90,7 @@ TEST(Piltov, MissingObjectIdEndsWithStatus1)
     const auto r = Launch(b)("piltov");
 
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("(main): идентификатор 'VDG3StateLogic' не найден в конф. файле!"), std::string::npos)
-        << r.output;
+    EXPECT_EQ(r.output, "(main): идентификатор 'VDG3StateLogic' не найден в конф. файле!\n") << "one whole line";
 }
 
 TEST(Piltov, MissingNodeEndsWithStatus1)
@@ -103,7 +102,7 @@ TEST(Piltov, MissingNodeEndsWithStatus1)
     const auto r = Launch(b)("piltov");
 
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("(main): xmlnode 'GRS' не найден в конф. файле!"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output, "(main): xmlnode 'GRS' не найден в конф. файле!\n") << "one whole line";
 }
 
 TEST(Piltov, RefusedObjectEndsNonZeroWithItsReasonLogged)
@@ -137,8 +136,7 @@ TEST(Zarsen, MissingObjectEndsWithStatus1)
     const auto r = Launch(b)("zarsen");
 
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("(main): идентификатор 'ADGState' не найден в конф. файле!"), std::string::npos)
-        << r.output;
+    EXPECT_EQ(r.output, "(main): идентификатор 'ADGState' не найден в конф. файле!\n") << "one whole line";
 }
 
 TEST(Zarsen, LogsToItsOwnFile)
