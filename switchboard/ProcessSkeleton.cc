@@ -1,7 +1,5 @@
 #include "ProcessSkeleton.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <iostream>
 
@@ -12,41 +10,6 @@
 
 using namespace UniSetTypes;
 using UniversalIO::UIOCommand;
-
-namespace ravna::sk
-{
-    int scanInt(const std::string& text)
-    {
-        // strtol with base 0 is what "%i" is defined by.
-        const char* s = text.c_str();
-        char* end = nullptr;
-        errno = 0;
-        const long v = std::strtol(s, &end, 0);
-        if (end == s)
-            return 0;
-        if (v > INT_MAX)
-            return INT_MAX;
-        if (v < INT_MIN)
-            return INT_MIN;
-        return static_cast<int>(v);
-    }
-}
-
-namespace
-{
-    const std::string& firstNonEmpty(const std::string& a, const std::string& b, const std::string& c)
-    {
-        return !a.empty() ? a : (!b.empty() ? b : c);
-    }
-
-    IOController_i::SensorInfo sensorAt(ObjectId id, ObjectId node)
-    {
-        IOController_i::SensorInfo si;
-        si.id = id;
-        si.node = node;
-        return si;
-    }
-}
 
 namespace ravna
 {
@@ -68,6 +31,8 @@ namespace ravna
     template <class Base>
     ProcessSkeleton<Base>::~ProcessSkeleton() = default;
 
+    // --- construction and settings
+
     template <class Base>
     void ProcessSkeleton<Base>::init(sk::Layout items)
     {
@@ -76,35 +41,18 @@ namespace ravna
         prevMessageStates.assign(layout.messages.size(), false);
 
         const Configuration& c = *conf;
-        readItems();
+        sk::readIds(layout, c, confNode);
         askPause = c.getPIntProp(confNode, "askPause", 2000);
 
         if (c.hasArg("--print-id-list"))
-        {
-            for (const sk::Item& it : layout.items)
-                if (!it.isFixed() && *it.id != DefaultObjectId)
-                    std::cout << "id:" << *it.id << std::endl;
-            for (const sk::Message& m : layout.messages)
-                if (*m.id != DefaultObjectId)
-                    std::cout << "id:" << *m.id << std::endl;
-        }
+            sk::printIds(layout, std::cout);
 
         if (this->getId() == DefaultObjectId)
             throw SystemError("(" + info.className + "::init): Unknown ObjectID!");
 
-        checkItems();
+        sk::checkIds(layout, c, confNode, this->getName());
         readHeartbeat();
-
-        for (const sk::Item& it : layout.items)
-        {
-            if (!it.isFixed())
-            {
-                const std::string attr = c.getProp(confNode, std::string(it.name) + "_default");
-                it.value.set(c.getArgPInt("--" + std::string(it.name) + "-default", attr, static_cast<int>(it.defaultValue)));
-            }
-            // Equal from the start, so that nothing counts as changed before the first forced write.
-            it.prev.set(it.value.get());
-        }
+        sk::applyDefaults(layout, c, confNode);
 
         sleepMsec = c.getArgPInt("--sleep-msec", std::to_string(info.sleepMsec), info.sleepMsec);
         resetMsgTime = c.getPIntProp(confNode, "resetMsgTime", 2000);
@@ -117,79 +65,9 @@ namespace ravna
             smReadyTimeout = -1;
 
         smTestID = c.getSensorID(
-            firstNonEmpty(c.getArgParam("--sm-test-id", ""), c.getProp(confNode, "smTestID"), info.smTestName));
+            sk::firstNonEmpty(c.getArgParam("--sm-test-id", ""), c.getProp(confNode, "smTestID"), info.smTestName));
         activateTimeout = c.getArgPInt("--activate-timeout", 20000);
         startupTimer.setTiming(c.getArgPInt("--startup-timeout", 10000));
-    }
-
-    template <class Base>
-    void ProcessSkeleton<Base>::readItems()
-    {
-        const Configuration& c = *conf;
-        for (const sk::Item& it : layout.items)
-        {
-            if (it.isFixed())
-            {
-                *it.id = it.fixedId;
-                *it.node = c.getLocalNode();
-                continue;
-            }
-            *it.id = c.getSensorID(c.getProp(confNode, it.name));
-            *it.node = c.getNodeID(c.getProp(confNode, std::string("node_") + it.name));
-        }
-        for (const sk::Message& m : layout.messages)
-        {
-            *m.id = c.getSensorID(c.getProp(confNode, m.name));
-            *m.node = c.getNodeID(c.getProp(confNode, std::string("node_") + m.name));
-        }
-        for (const sk::Setting& s : layout.settings)
-        {
-            const std::string text = firstNonEmpty(c.getArgParam("--" + std::string(s.name), ""),
-                                                   c.getProp(confNode, s.name), s.defaultText);
-            const int v = sk::scanInt(text);
-            if (s.flag)
-                *s.flag = v != 0;
-            else
-                *s.number = v;
-        }
-    }
-
-    template <class Base>
-    void ProcessSkeleton<Base>::checkItems()
-    {
-        const Configuration& c = *conf;
-        const std::string& myname = this->getName();
-        for (const sk::Item& it : layout.items)
-        {
-            if (it.isFixed())
-                continue;
-            const std::string name = it.name;
-            const std::string attr = c.getProp(confNode, name);
-            if (it.mandatory)
-            {
-                if (*it.id == DefaultObjectId)
-                    throw Exception(myname + ": Not found ID for (" + name + ") " + attr);
-                const UniversalIO::IOTypes t = c.getIOType(*it.id);
-                if (t != it.type)
-                    throw Exception(myname + "(init): Invalid 'iotype' for '" + name + "' set '" +
-                                    iotypeToText(it.type) + "' but " + attr + "='" + iotypeToText(t) + "'");
-            }
-            if (*it.node == DefaultObjectId)
-            {
-                const std::string nodeAttr = c.getProp(confNode, "node_" + name);
-                if (it.mandatory && !nodeAttr.empty())
-                    throw Exception(myname + ": Not found NodeID for (node='node_" + name + "') " + nodeAttr);
-                *it.node = c.getLocalNode();
-            }
-        }
-        for (const sk::Message& m : layout.messages)
-        {
-            const std::string nodeAttr = c.getProp(confNode, std::string("node_") + m.name);
-            if (!nodeAttr.empty() && (*m.id == DefaultObjectId || *m.node == DefaultObjectId))
-                throw Exception(myname + ": Not found Message::NodeID for (node='node_" + m.name + "') " + nodeAttr);
-            if (*m.node == DefaultObjectId)
-                *m.node = c.getLocalNode();
-        }
     }
 
     template <class Base>
@@ -241,11 +119,7 @@ namespace ravna
 
             step();
 
-            if (heartbeatId != DefaultObjectId && heartbeatTimer.checkTime())
-            {
-                this->ui.saveValue(heartbeatId, heartbeatMax, UniversalIO::AnalogInput, this->getId());
-                heartbeatTimer.reset();
-            }
+            heartbeat();
 
             setdata(false);
             savePreviousValues();
@@ -265,6 +139,16 @@ namespace ravna
 
         if (active)
             this->pauseFor(sleepMsec);
+    }
+
+    template <class Base>
+    void ProcessSkeleton<Base>::heartbeat()
+    {
+        if (heartbeatId != DefaultObjectId && heartbeatTimer.checkTime())
+        {
+            this->ui.saveValue(heartbeatId, heartbeatMax, UniversalIO::AnalogInput, this->getId());
+            heartbeatTimer.reset();
+        }
     }
 
     template <class Base>
@@ -354,6 +238,8 @@ namespace ravna
         if (Ravna::dlog.getLogFile() != file)
             Ravna::dlog.reopenLogFile();
     }
+
+    // --- the start-up against shared memory
 
     template <class Base>
     void ProcessSkeleton<Base>::startUp()
@@ -495,197 +381,63 @@ namespace ravna
         this->ui.askRemoteSensor(sid, cmd, node, this->getId());
     }
 
-    // --- sensor access and outputs
-
-    template <class Base>
-    long ProcessSkeleton<Base>::read(const sk::Item& item)
-    {
-        if (sk::isDigitalType(item.type))
-            return this->ui.getState(*item.id, *item.node) ? 1 : 0;
-        return this->ui.getValue(*item.id, *item.node);
-    }
-
-    template <class Base>
-    void ProcessSkeleton<Base>::write(const sk::Item& item, long value)
-    {
-        if (*item.id == DefaultObjectId)
-            return;
-        try
-        {
-            switch (item.type)
-            {
-            case UniversalIO::DigitalInput:
-                this->ui.saveState(sensorAt(*item.id, *item.node), value != 0, UniversalIO::DigitalInput,
-                                   this->getId());
-                break;
-            case UniversalIO::DigitalOutput:
-                this->ui.setState(*item.id, value != 0, *item.node);
-                break;
-            case UniversalIO::AnalogInput:
-                this->ui.saveValue(sensorAt(*item.id, *item.node), value, UniversalIO::AnalogInput, this->getId());
-                break;
-            case UniversalIO::AnalogOutput:
-                this->ui.setValue(*item.id, value, *item.node);
-                break;
-            default:
-                break;
-            }
-        }
-        catch (const Exception& ex)
-        {
-            unideb.crit() << this->getName() << "(setdata): " << ex << std::endl;
-            throw;
-        }
-    }
+    // --- the mirror and the alarm messages (SkeletonMirror, SkeletonAlarms)
 
     template <class Base>
     void ProcessSkeleton<Base>::getdata()
     {
-        try
-        {
-            for (const sk::Item& it : layout.items)
-                if (it.isInput() && *it.id != DefaultObjectId)
-                    it.value.set(read(it));
-        }
-        catch (const Exception& ex)
-        {
-            unideb.crit() << this->getName() << "(getdata): " << ex << std::endl;
-            throw;
-        }
+        sk::readInputs(self(), layout);
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::setdata(bool force)
     {
-        for (const sk::Item& it : layout.items)
-        {
-            const long v = it.value.get();
-            if (it.isInput())
-            {
-                it.prev.set(v);
-                continue;
-            }
-            if (!force && v == it.prev.get())
-                continue;
-            write(it, v);
-            it.prev.set(v);
-        }
+        sk::writeOutputs(self(), layout, force);
     }
 
     template <class Base>
     long ProcessSkeleton<Base>::getState(ObjectId sid)
     {
-        if (sid != DefaultObjectId)
-        {
-            for (const sk::Item& it : layout.items)
-            {
-                if (*it.id != sid)
-                    continue;
-                try
-                {
-                    it.value.set(read(it));
-                    return it.value.get();
-                }
-                catch (const Exception& ex)
-                {
-                    unideb.crit() << this->getName() << "(getState): " << ex << std::endl;
-                    throw;
-                }
-            }
-        }
-        unideb.crit() << this->getName() << "(getState): Обращение к неизвестному ДИСКРЕТНОМУ датчику sid=" << sid
-                      << std::endl;
-        return 0;
+        return sk::readItem(self(), layout, sid);
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::setOutput(ObjectId sid, long value, const char* method)
     {
-        for (const sk::Item& it : layout.items)
-        {
-            if (it.isInput() || *it.id != sid)
-                continue;
-            unideb[Debug::LEVEL2] << "(" << method << "): out_" << it.name << " = " << value << std::endl;
-            it.value.set(value);
-            // The previous value stays: the next setdata(false) writes the output once more.
-            write(it, it.value.get());
-            return;
-        }
+        sk::writeOutput(self(), layout, sid, value, method);
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::resetOutputs(bool set)
     {
-        if (!set)
-            return;
-        for (const sk::Item& it : layout.items)
-            if (!it.isInput())
-                write(it, 0);
+        if (set)
+            sk::writeOutputsOff(self(), layout);
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::savePreviousValues()
     {
-        for (const sk::Item& it : layout.items)
-            it.prev.set(it.value.get());
+        sk::keepPreviousValues(layout);
         prevMessageStates = messageStates;
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::preSensorInfo(const SensorMessage* sm)
     {
-        for (const sk::Item& it : layout.items)
-        {
-            if (it.isInput() && *it.id != DefaultObjectId && *it.id == sm->id)
-                it.value.set(sk::isDigitalType(it.type) ? (sm->value != 0) : sm->value);
-        }
+        sk::storeInput(layout, *sm);
         sensorInfo(sm);
     }
 
     template <class Base>
     void ProcessSkeleton<Base>::emitChangedInputs()
     {
-        for (const sk::Item& it : layout.items)
-        {
-            if (!it.isInput() || *it.id == DefaultObjectId || it.value.get() == it.prev.get())
-                continue;
-            const SensorMessage sm(*it.id, it.value.get(), it.type, this->getId());
-            sensorInfo(&sm);
-        }
+        sk::forEachChangedInput(layout, this->getId(), [this](const SensorMessage& sm) { sensorInfo(&sm); });
     }
-
-    // --- alarm messages
 
     template <class Base>
     bool ProcessSkeleton<Base>::alarm(ObjectId code, bool state)
     {
-        const std::string& myname = this->getName();
-        if (code == DefaultObjectId)
-        {
-            unideb.crit() << myname << "(alarm): попытка послать сообщение с DefaultObjectId" << std::endl;
-            return false;
-        }
-        unideb.level1() << myname << "(alarm): " << (state ? "SEND " : "RESET ") << std::endl;
-        for (size_t i = 0; i < layout.messages.size(); ++i)
-        {
-            const sk::Message& m = layout.messages[i];
-            if (*m.id != code)
-                continue;
-            unideb(Debug::LEVEL1) << m.name << std::endl;
-            messageStates[i] = state;
-            try
-            {
-                this->ui.saveState(sensorAt(*m.id, *m.node), state, UniversalIO::DigitalInput, this->getId());
-                return true;
-            }
-            catch (const Exception& ex)
-            {
-                unideb.crit() << myname << "(alarm): " << ex << std::endl;
-                return false;
-            }
-        }
-        unideb(Debug::LEVEL1) << " not found MessgeOID?!!" << std::endl;
-        return false;
+        return sk::raiseAlarm(self(), layout, messageStates, code, state);
     }
 
     template <class Base>
@@ -699,21 +451,7 @@ namespace ravna
     template <class Base>
     void ProcessSkeleton<Base>::resetMsg()
     {
-        for (size_t i = 0; i < layout.messages.size(); ++i)
-        {
-            const sk::Message& m = layout.messages[i];
-            messageStates[i] = false;
-            if (*m.id == DefaultObjectId)
-                continue;
-            try
-            {
-                this->ui.saveState(sensorAt(*m.id, *m.node), false, UniversalIO::DigitalInput, this->getId());
-            }
-            catch (const Exception& ex)
-            {
-                unideb.level1() << this->getName() << ex << std::endl;
-            }
-        }
+        sk::resetAlarms(self(), layout, messageStates);
         messagesCleared();
     }
 

@@ -1,7 +1,12 @@
-// The process skeleton every process class derives from (through its X_SK):
-// settings, the object loop, start-up against shared memory, sensor access,
-// output writing and alarm messages, written once over a list of items that each
-// X_SK declares with RAVNA_SKELETON. docs/skeleton.md shows how to declare one.
+// The process skeleton every process class derives from (through its X_SK), written
+// once over the list of items each X_SK declares (SkeletonMacros.h; docs/skeleton.md
+// shows how). Its parts, each in its own file:
+//   ProcessSkeleton.cc   construction and settings, the loop (a pass, the messages,
+//                        the system commands, the heartbeat, log rotation) and the
+//                        start-up against shared memory;
+//   SkeletonItems        the item table and its reading from the configuration;
+//   SkeletonMirror       the inputs and outputs against the store;
+//   SkeletonAlarms       the alarm messages.
 #pragma once
 
 #include <atomic>
@@ -10,7 +15,6 @@
 #include <libxml/tree.h>
 #include <ostream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "Exceptions.h"
@@ -18,104 +22,12 @@
 #include "MessageType.h"
 #include "ObjectsManager.h"
 #include "PassiveTimer.h"
+#include "SkeletonAlarms.h"
+#include "SkeletonItems.h"
+#include "SkeletonMacros.h"
+#include "SkeletonMirror.h"
 #include "UniSetObject.h"
 #include "UniSetTypes.h"
-
-namespace ravna::sk
-{
-    enum class Direction
-    {
-        in,
-        out
-    };
-    inline constexpr Direction dir_in = Direction::in;
-    inline constexpr Direction dir_out = Direction::out;
-
-    inline constexpr UniversalIO::IOTypes DI = UniversalIO::DigitalInput;
-    inline constexpr UniversalIO::IOTypes DO = UniversalIO::DigitalOutput;
-    inline constexpr UniversalIO::IOTypes AI = UniversalIO::AnalogInput;
-    inline constexpr UniversalIO::IOTypes AO = UniversalIO::AnalogOutput;
-
-    inline constexpr bool need_mandatory = true;
-    inline constexpr bool need_optional = false;
-
-    constexpr bool isDigitalType(UniversalIO::IOTypes t)
-    {
-        return t == UniversalIO::DigitalInput || t == UniversalIO::DigitalOutput;
-    }
-
-    // Item values are atomic: other threads read them through the classes' queries
-    // (a station asks its monitors, a monitor reads its breaker's state).
-    template <UniversalIO::IOTypes T>
-    using Value = std::conditional_t<isDigitalType(T), std::atomic<bool>, std::atomic<long>>;
-
-    using setting_flag = bool;
-    using setting_number = int;
-
-    // One item value, bool or long, seen as a number.
-    class ValueRef
-    {
-    public:
-        explicit ValueRef(std::atomic<bool>& v) : b(&v) {}
-        explicit ValueRef(std::atomic<long>& v) : l(&v) {}
-        long get() const { return b ? (b->load() ? 1 : 0) : l->load(); }
-        void set(long v) const
-        {
-            if (b)
-                b->store(v != 0);
-            else
-                l->store(v);
-        }
-
-    private:
-        std::atomic<bool>* b = nullptr;
-        std::atomic<long>* l = nullptr;
-    };
-
-    struct Item
-    {
-        const char* name;
-        Direction dir;
-        UniversalIO::IOTypes type;
-        bool mandatory;
-        long defaultValue;
-        UniSetTypes::ObjectId fixedId;   // DefaultObjectId: named by the object's node
-        UniSetTypes::ObjectId* id;
-        UniSetTypes::ObjectId* node;
-        ValueRef value;
-        ValueRef prev;
-
-        bool isInput() const { return dir == Direction::in; }
-        bool isFixed() const { return fixedId != UniSetTypes::DefaultObjectId; }
-    };
-
-    struct Message
-    {
-        const char* name;
-        UniSetTypes::ObjectId* id;
-        UniSetTypes::ObjectId* node;
-    };
-
-    struct Setting
-    {
-        Setting(const char* n, const char* d, bool& f) : name(n), defaultText(d), flag(&f) {}
-        Setting(const char* n, const char* d, int& v) : name(n), defaultText(d), number(&v) {}
-        const char* name;
-        const char* defaultText;
-        bool* flag = nullptr;
-        int* number = nullptr;
-    };
-
-    struct Layout
-    {
-        std::vector<Item> items;
-        std::vector<Message> messages;
-        std::vector<Setting> settings;
-    };
-
-    // "%i" as the C scanner reads it: decimal, 0 octal, 0x hexadecimal; no number gives 0.
-    int scanInt(const std::string& text);
-}
 
 namespace ravna
 {
@@ -218,15 +130,12 @@ namespace ravna
         void startUp();
 
     private:
-        void readItems();
-        void checkItems();
         void readHeartbeat();
+        void heartbeat();
         void logRotate();
-        long read(const sk::Item& item);
-        // Writes an output by its type; an unset id writes nothing. A failure is
-        // logged as setdata's and thrown on, whichever method wrote.
-        void write(const sk::Item& item, long value);
         [[noreturn]] void giveUpOnSharedMemory(int msec);
+        // This object, as the mirror and the alarm messages write for it.
+        sk::Access self() { return {this->ui, this->getName(), this->getId()}; }
 
         SkeletonTraits info;
         sk::Layout layout;
@@ -244,98 +153,3 @@ namespace ravna
     extern template class ProcessSkeleton<UniSetObject>;
     extern template class ProcessSkeleton<ObjectsManager>;
 }
-
-// --- Declaring an X_SK's items, once (docs/skeleton.md):
-//   #define X_SK_LIST(ITEM, FIXED, MSG, SETTING)
-//       ITEM(state_as, in, AI, mandatory, 0)     role name, in|out, DI|DO|AI|AO, mandatory|optional, default
-//       FIXED(ADG_State_AS, 10151, out, AI)      field name, id fixed in the program, in|out, type
-//       MSG(mid_NotOn)                           alarm message
-//       SETTING(OnTime, number, "")              class setting: flag|number, default text
-// and RAVNA_SKELETON(X_SK_LIST) in the class body.
-
-#define RAVNA_SK_ITEM_FIELDS(name, dir, type, need, def)                                                          \
-    UniSetTypes::ObjectId name = UniSetTypes::DefaultObjectId;                                                     \
-    UniSetTypes::ObjectId node_##name = UniSetTypes::DefaultObjectId;                                              \
-    ::ravna::sk::Value<::ravna::sk::type> dir##_##name{};                                                          \
-    ::ravna::sk::Value<::ravna::sk::type> prev_##dir##_##name{};
-
-#define RAVNA_SK_FIXED_FIELDS(name, fixedId, dir, type)                                                           \
-    UniSetTypes::ObjectId id_##name = fixedId;                                                                     \
-    UniSetTypes::ObjectId node_##name = UniSetTypes::DefaultObjectId;                                              \
-    ::ravna::sk::Value<::ravna::sk::type> dir##_##name{};                                                          \
-    ::ravna::sk::Value<::ravna::sk::type> prev_##dir##_##name{};
-
-#define RAVNA_SK_MSG_FIELDS(name)                                                                                 \
-    UniSetTypes::ObjectId name = UniSetTypes::DefaultObjectId;                                                     \
-    UniSetTypes::ObjectId node_##name = UniSetTypes::DefaultObjectId;
-
-#define RAVNA_SK_SETTING_FIELDS(name, kind, deftext) ::ravna::sk::setting_##kind name{};
-
-#define RAVNA_SK_ITEM_REF(name, dir, type, need, def)                                                             \
-    ::ravna::sk::Item{#name,                                                                                       \
-                      ::ravna::sk::dir_##dir,                                                                      \
-                      ::ravna::sk::type,                                                                           \
-                      ::ravna::sk::need_##need,                                                                    \
-                      def,                                                                                         \
-                      UniSetTypes::DefaultObjectId,                                                                \
-                      &name,                                                                                       \
-                      &node_##name,                                                                                \
-                      ::ravna::sk::ValueRef(dir##_##name),                                                         \
-                      ::ravna::sk::ValueRef(prev_##dir##_##name)},
-
-#define RAVNA_SK_FIXED_REF(name, fixedId, dir, type)                                                              \
-    ::ravna::sk::Item{#name,                                                                                       \
-                      ::ravna::sk::dir_##dir,                                                                      \
-                      ::ravna::sk::type,                                                                           \
-                      false,                                                                                       \
-                      0,                                                                                           \
-                      fixedId,                                                                                     \
-                      &id_##name,                                                                                  \
-                      &node_##name,                                                                                \
-                      ::ravna::sk::ValueRef(dir##_##name),                                                         \
-                      ::ravna::sk::ValueRef(prev_##dir##_##name)},
-
-#define RAVNA_SK_MSG_REF(name) ::ravna::sk::Message{#name, &name, &node_##name},
-
-#define RAVNA_SK_SETTING_REF(name, kind, deftext) ::ravna::sk::Setting{#name, deftext, name},
-
-#define RAVNA_SK_SKIP(...)
-
-// Public fields named as the process classes use them, and the layout the skeleton walks.
-#define RAVNA_SKELETON(LIST)                                                                                      \
-public:                                                                                                            \
-    LIST(RAVNA_SK_ITEM_FIELDS, RAVNA_SK_FIXED_FIELDS, RAVNA_SK_MSG_FIELDS, RAVNA_SK_SETTING_FIELDS)                \
-                                                                                                                   \
-protected:                                                                                                         \
-    ::ravna::sk::Layout skeletonLayout()                                                                           \
-    {                                                                                                              \
-        return ::ravna::sk::Layout{{LIST(RAVNA_SK_ITEM_REF, RAVNA_SK_FIXED_REF, RAVNA_SK_SKIP, RAVNA_SK_SKIP)},    \
-                                   {LIST(RAVNA_SK_SKIP, RAVNA_SK_SKIP, RAVNA_SK_MSG_REF, RAVNA_SK_SKIP)},          \
-                                   {LIST(RAVNA_SK_SKIP, RAVNA_SK_SKIP, RAVNA_SK_SKIP, RAVNA_SK_SETTING_REF)}};     \
-    }                                                                                                              \
-                                                                                                                   \
-public:
-
-// The whole declaration an X_SK needs: its constructors and the fields of its item list.
-#define RAVNA_SKELETON_CLASS(SK, LIST)                                                                            \
-public:                                                                                                            \
-    SK(UniSetTypes::ObjectId id, xmlNode* cnode);                                                                  \
-    /* only refuses: an object needs its id and node */                                                           \
-    SK();                                                                                                          \
-    ~SK() override;                                                                                                \
-    RAVNA_SKELETON(LIST)
-
-// Defines an X_SK's constructors: the hand-written class's name (for the texts),
-// the --sleep-msec default, the number of queued messages taken per pass and,
-// optionally, the sensor name tried last for smTestID.
-#define RAVNA_SKELETON_DEFINITION(SK, CLASS_NAME, SLEEP_MSEC, PER_PASS, ...)                                      \
-    namespace                                                                                                      \
-    {                                                                                                              \
-        const ::ravna::SkeletonTraits SK##Traits{CLASS_NAME, SLEEP_MSEC, PER_PASS __VA_OPT__(, ) __VA_ARGS__};    \
-    }                                                                                                              \
-    SK::SK(UniSetTypes::ObjectId id, xmlNode* cnode) : ProcessSkeleton(id, cnode, SK##Traits)                      \
-    {                                                                                                              \
-        init(skeletonLayout());                                                                                    \
-    }                                                                                                              \
-    SK::SK() : ProcessSkeleton(SK##Traits) {}                                                                      \
-    SK::~SK() = default;
