@@ -2,6 +2,7 @@
 
 #include "SEES.h"
 #include "SEESMode.h"
+#include "StationState.h"
 
 using namespace UniSetTypes;
 
@@ -24,6 +25,14 @@ void PendingCommand::startRun(SEES* s)
     s->askAgain({s->state_as});
 }
 
+bool PendingCommand::qgTripped(SEES* s)
+{
+    if (!s->qg->isProtection())
+        return false;
+    SEES::dlog.warn() << *s << ": Ignore Start DG. QG protection..." << std::endl;
+    return true;
+}
+
 void PendingCommand::startStop(SEES* s)
 {
     s->setLamp(s->lmpQG_ON_c, 0);
@@ -36,24 +45,29 @@ void PendingCommand::startStop(SEES* s)
     s->askAgain({s->state_as});
 }
 
-void PendingCommand::startQGOn(SEES* s)
+bool PendingCommand::closedAlready(SEES* s)
 {
-    stopWaitingForLeave(s);
-    s->setLamp(s->lmpQG_ON_c, 2);
-    s->commandOutput(s->QG_On_C, true);
-    s->startTimer(tmQG, s->QGOnTime);
-    SEES::dlog.info() << *s << ": QG on waiting " << s->QGOnTime << " [msec] " << std::endl;
-    s->askAgain({s->state_as});
+    SEES::dlog.info() << *s << ": QG on..." << std::endl;
+    if (s->in_state_as != mON)
+        return false;
+    SEES::dlog.info() << *s << ": QG ON!" << std::endl;
+    return true;
 }
 
-void PendingCommand::startQGOff(SEES* s)
+void PendingCommand::switchQG(SEES* s, bool on)
 {
+    if (!s->askQGLeave(on))
+    {
+        waitForLeave(s);
+        return;
+    }
     // A leave granted at once ends a wait for it that an earlier entry began.
     stopWaitingForLeave(s);
     s->setLamp(s->lmpQG_ON_c, 2);
-    s->commandOutput(s->QG_Off_C, true);
-    s->startTimer(tmQG, s->QGOffTime);
-    SEES::dlog.info() << *s << ": QG off watiting " << s->QGOffTime << " [msec] " << std::endl;
+    s->commandOutput(on ? s->QG_On_C : s->QG_Off_C, true);
+    const int time = on ? s->QGOnTime : s->QGOffTime;
+    s->startTimer(tmQG, time);
+    SEES::dlog.info() << *s << (on ? ": QG on waiting " : ": QG off watiting ") << time << " [msec] " << std::endl;
     s->askAgain({s->state_as});
 }
 

@@ -18,13 +18,13 @@ public:
     // The command under way: its alarm message, lamps, output and time-out, then
     // state_as asked again so that a state already reached is seen at once.
     static void startRun(SEES* s);
+    // A QG in protection refuses a start or a close; the refusal is logged.
+    static bool qgTripped(SEES* s);
     static void startStop(SEES* s);
-    // With the leave held.
-    static void startQGOn(SEES* s);
-    static void startQGOff(SEES* s);
-    // No output until the leave comes: timer 7 asks again, timer 6 gives up.
-    static void waitForLeave(SEES* s);
-    static void stopWaitingForLeave(SEES* s);
+    // The QG close asked for: true when the set already reports itself on the busbar.
+    static bool closedAlready(SEES* s);
+    // The QG close (on) or open when the leave is granted, else the wait for it.
+    static void switchQG(SEES* s, bool on);
 
     // The timers of a pending command (1, 2, 5 time-outs; 6, 7 the leave) handled
     // for mode; leaveFailedText is the line of a leave that never came.
@@ -37,4 +37,9 @@ public:
     // Cancels the pending command before another replaces it: its output, time-out
     // and leave go, so nothing of it acts later.
     static bool rollback(SEES* s);
+
+private:
+    // No output until the leave comes: timer 7 asks again, timer 6 gives up.
+    static void waitForLeave(SEES* s);
+    static void stopWaitingForLeave(SEES* s);
 };

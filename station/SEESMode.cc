@@ -60,6 +60,25 @@ void SEESMode::qgCommand(SEES* s, SEESMode* from, int cmd, const char* text, con
     handToWaiting(s, cmd, from);
 }
 
+void SEESMode::leaveStopped(SEES* s, long state, const char* notOffText)
+{
+    if (state == mOFF)
+        return;
+    if (state == mPROTECTION)
+    {
+        SEES::dlog.info() << *s << ":  mPROTECTION " << Ravna::stateToString(state) << std::endl;
+        changeMode(SEESProtectionMode::Instance(), s);
+        return;
+    }
+    SEES::dlog.info() << *s << notOffText << Ravna::stateToString(state) << std::endl;
+    changeMode(SEESInitMode::Instance(), s);
+}
+
+void SEESMode::handOver(SEES* s, SEESMode* next)
+{
+    changeMode(s->in_CtlMode_f == 3 ? next : SEESInitMode::Instance(), s);
+}
+
 void SEESMode::leaveOnStateChange(SEES* s, long state)
 {
     SEES::dlog.info() << *s << ":  СЭС перешло в другой режим?! " << Ravna::stateToString(state) << std::endl;

@@ -92,6 +92,11 @@ protected:
 
     // The set left the state a resting mode stands for: protection, or a new survey.
     static void leaveOnStateChange(SEES* s, long state);
+    // The same for a mode of a stopped set, which stays on mOFF; notOffText begins
+    // the line of a survey.
+    static void leaveStopped(SEES* s, long state, const char* notOffText);
+    // The leader flag moved: next under automatic control, else a new survey.
+    static void handOver(SEES* s, SEESMode* next);
     // An operator's command under manual control, after the command pause, to the
     // waiting mode, which falls back to from if it fails.
     static void handToWaiting(SEES* s, int cmd, SEESMode* from);

@@ -1,10 +1,8 @@
 #include "SEESOffMode.h"
 
 #include "SEES.h"
-#include "SEESInitMode.h"
 #include "SEESProtectionMode.h"
 #include "SEESWaitingMode.h"
-#include "StationState.h"
 
 using namespace UniSetTypes;
 
@@ -47,16 +45,7 @@ void SEESOffMode::sensorInfo(const SensorMessage* sm, SEES* s)
         return;
     if (sm->id == s->state_as)
     {
-        if (sm->value == mOFF)
-            return;
-        if (sm->value == mPROTECTION)
-        {
-            SEES::dlog.info() << *s << ":  mPROTECTION " << Ravna::stateToString(sm->value) << std::endl;
-            changeMode(SEESProtectionMode::Instance(), s);
-            return;
-        }
-        SEES::dlog.info() << *s << ":  state!=mOFF " << Ravna::stateToString(sm->value) << std::endl;
-        changeMode(SEESInitMode::Instance(), s);
+        leaveStopped(s, sm->value, ":  state!=mOFF ");
         return;
     }
     SEESMode::sensorInfo(sm, s);

@@ -35,19 +35,13 @@ bool SEESWaitingMode::activate(SEES* s)
 
     case cmdQGOff:
         SEES::dlog.info() << *s << ": QG off command..." << std::endl;
-        if (s->askQGLeave(false))
-            PendingCommand::startQGOff(s);
-        else
-            PendingCommand::waitForLeave(s);
+        PendingCommand::switchQG(s, false);
         return true;
 
     case cmdRun:
         SEES::dlog.info() << *s << ": dg running..." << std::endl;
-        if (s->qg->isProtection())
-        {
-            SEES::dlog.warn() << *s << ": Ignore Start DG. QG protection..." << std::endl;
+        if (PendingCommand::qgTripped(s))
             return refuse(s);
-        }
         if (!s->owner->canRun(s->num))
             return blockedRun(s);
         PendingCommand::startRun(s);
@@ -63,19 +57,14 @@ bool SEESWaitingMode::activate(SEES* s)
         return true;
 
     case cmdQGOn:
-        SEES::dlog.info() << *s << ": QG on..." << std::endl;
-        if (s->in_state_as == mON)
+        if (PendingCommand::closedAlready(s))
         {
-            SEES::dlog.info() << *s << ": QG ON!" << std::endl;
             changeMode(SEESOnMode::Instance(), s);
             return true;
         }
         if (!s->owner->canRun(s->num))
             return blockedRun(s);
-        if (s->askQGLeave(true))
-            PendingCommand::startQGOn(s);
-        else
-            PendingCommand::waitForLeave(s);
+        PendingCommand::switchQG(s, true);
         return true;
 
     default:
@@ -196,11 +185,8 @@ void SEESWaitingMode::operatorStart(SEES* s)
         SEES::dlog.info() << *s << ": repeat RUN command..." << std::endl;
         return;
     }
-    if (s->qg->isProtection())
-    {
-        SEES::dlog.warn() << *s << ": Ignore Start DG. QG protection..." << std::endl;
+    if (PendingCommand::qgTripped(s))
         return;
-    }
     SEES::dlog.info() << *s << ": OnCommand!" << std::endl;
     PendingCommand::rollback(s);
     changeMode(Instance(s, cmdRun, SEESProtectionMode::Instance(), 0), s);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "SEESAutoWaitingMode.h"
 #include "SEESMode.h"
 #include "StationRig.h"
 
@@ -30,7 +31,16 @@ namespace
         stopping,      // Waiting, command 0 (after the cooling run)
         closing,       // Waiting, command 1 with the leave
         awaitingLeave, // Waiting, command 1, the leave refused
-        opening        // Waiting, command 13 with the leave
+        opening,       // Waiting, command 13 with the leave
+        reserve,       // automatic control, not the leader, the set stopped
+        onReserve,     // the same with the set on the busbar
+        leader,        // automatic control, the leader, the set stopped
+        onLeader,      // the same with the set on the busbar
+        autoStarting,  // AutoWaiting, command 5: a reserve start
+        autoClosing,   // AutoWaiting, command 1 with the leave, after the start
+        autoAwaitingLeave, // AutoWaiting, command 1, the leave refused
+        autoOpening,   // AutoWaiting, command 13 with the leave: a reserve stop
+        autoStopping   // AutoWaiting, command 0, after the QG open and the cooling run
     };
 
     using Event = std::function<void(StationRig&)>;
@@ -144,6 +154,7 @@ namespace
         std::optional<Lamps> lamps = {};
         int command = -1;                   // the pending command, when it matters
         Event before = {};                  // answers of the owner, switches: before the arrangement
+        Settings settings = {};             // of the station's node
     };
 
     void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -202,6 +213,43 @@ namespace
             arrange(r, Start::on);
             press("QG_Off_s")(r);
             return;
+        case Start::reserve:
+            r.set("CtlMode_f", 3);
+            r.startUp();
+            return;
+        case Start::onReserve:
+            r.plant(allOn);
+            arrange(r, Start::reserve);
+            return;
+        case Start::leader:
+            r.set("Leader_f", 1);
+            arrange(r, Start::reserve);
+            return;
+        case Start::onLeader:
+            r.plant(allOn);
+            arrange(r, Start::leader);
+            return;
+        case Start::autoStarting:
+            arrange(r, Start::reserve);
+            sense("cmd_OnReserv_f", 1)(r);
+            return;
+        case Start::autoClosing:
+            arrange(r, Start::autoStarting);
+            r.plant(running);
+            return;
+        case Start::autoAwaitingLeave:
+            r.owner().leaveAnswer = false;
+            arrange(r, Start::autoClosing);
+            return;
+        case Start::autoOpening:
+            arrange(r, Start::onReserve);
+            sense("cmd_OffReserv_f", 1)(r);
+            return;
+        case Start::autoStopping:
+            arrange(r, Start::autoOpening);
+            r.plant(running);
+            wait(20000)(r);
+            return;
         }
     }
 
@@ -221,7 +269,7 @@ namespace
     TEST_P(StationMode, LeadsWhereTheTableSays)
     {
         const Row& row = GetParam();
-        StationRig rig;
+        StationRig rig(row.settings);
         if (row.before)
             row.before(rig);
         arrange(rig, row.start);
@@ -264,6 +312,8 @@ namespace
     const Report modeOn{SEESMessage::ModeChange, 1};
     const Report modeSleep{SEESMessage::ModeChange, 4};
     const Report modeRunning{SEESMessage::ModeChange, 5};
+    const Report modeReserv{SEESMessage::ModeChange, 2};
+    const Report modeAuto{SEESMessage::ModeChange, 3};
     const Report protectionOn{SEESMessage::Protection, 1};
     const Report protectionOff{SEESMessage::Protection, 0};
     const std::string canRun = "canRun(3)";
@@ -318,7 +368,7 @@ namespace
             Row{.name = "OffRepeatedControlValue", .start = Start::off, .event = message("CtlMode_f", 2),
                 .next = "SEESOffMode"},
             Row{.name = "OffAutomaticControl", .start = Start::off, .event = sense("CtlMode_f", 3),
-                .next = "SEESReservMode"},
+                .next = "SEESReservMode", .reports = {modeReserv}},
             Row{.name = "OffControlSwitchedOff", .start = Start::off, .event = sense("CtlMode_f", 1),
                 .next = "SEESSleepMode", .reports = {modeSleep}, .timers = {11},
                 .log = "SES1(SEESOffMode): управление отключено..."},
@@ -505,7 +555,7 @@ namespace
                 .log = ": cooling finished..(20000 [msec])", .command = 0},
             Row{.name = "CoolingOverUnderAutomaticControl", .start = Start::cooling,
                 .event = then(seen([](SEES& s) { s.in_CtlMode_f = 3; }), wait(20000)),
-                .next = "SEESAutoWaitingMode", .command = 0},
+                .next = "SEESAutoWaitingMode", .commands = {.stop = 1}, .timers = {2}, .command = 0},
             // The set still runs: the start is done at once.
             Row{.name = "StartCommand", .start = Start::cooling, .event = press("DG_Start_s"),
                 .next = "SEESRunningMode", .reports = {modeRunning}, .calls = {canRun}},
@@ -514,14 +564,16 @@ namespace
                 .next = "SEESCoolingMode", .timers = {12}},
             Row{.name = "ReserveStart", .start = Start::cooling,
                 .event = then(seen([](SEES& s) { s.in_CtlMode_f = 3; }), sense("cmd_OnReserv_f", 1)),
-                .next = "SEESAutoWaitingMode", .command = 1},
+                .next = "SEESAutoWaitingMode", .commands = {.qgOn = 1}, .calls = {closeLeave}, .timers = {5},
+                .command = 1},
             Row{.name = "BlackoutOnTheLeader", .start = Start::cooling,
                 .event = then(seen([](SEES& s) {
                                   s.in_CtlMode_f = 3;
                                   s.in_Leader_f = true;
                               }),
                               sense("NoPower_S", 1)),
-                .next = "SEESAutoWaitingMode", .command = 1},
+                .next = "SEESAutoWaitingMode", .commands = {.qgOn = 1}, .calls = {closeLeave}, .timers = {5},
+                .command = 1},
             Row{.name = "BlackoutOnAReserveIgnored", .start = Start::cooling,
                 .event = then(seen([](SEES& s) { s.in_CtlMode_f = 3; }), sense("NoPower_S", 1)),
                 .next = "SEESCoolingMode", .timers = {12}},
@@ -575,21 +627,26 @@ namespace
         ::testing::Values(
             Row{.name = "AllOnManual", .start = Start::sleep, .event = survey(allOn, 2), .next = "SEESOnMode",
                 .reports = {modeOn}, .log = ": to on mode.."},
+            // The low-load filter starts on entry.
             Row{.name = "AllOnLeader", .start = Start::sleep, .event = survey(allOn, 3, true),
-                .next = "SEESOnAutoMode", .log = ": to auto mode.."},
+                .next = "SEESOnAutoMode", .reports = {modeReserv, modeAuto}, .timers = {8},
+                .log = ": to auto mode.."},
             Row{.name = "AllOnReserve", .start = Start::sleep, .event = survey(allOn, 3), .next = "SEESOnReservMode",
-                .log = ": to reserv mode.."},
+                .reports = {modeReserv}, .log = ": to reserv mode.."},
             Row{.name = "RunningManual", .start = Start::sleep, .event = survey(running, 2),
                 .next = "SEESRunningMode", .reports = {modeRunning}},
+            // The start finds the set running and goes on to the QG close.
             Row{.name = "RunningAutomaticOnBlackout", .start = Start::sleep, .event = survey(running, 3, false, true),
-                .next = "SEESAutoWaitingMode", .command = 5},
+                .next = "SEESAutoWaitingMode", .commands = {.qgOn = 1}, .calls = {closeLeave}, .timers = {5},
+                .command = 1},
             Row{.name = "RunningAutomaticWithoutDemand", .start = Start::sleep, .event = survey(running, 3),
-                .next = "SEESAutoWaitingMode", .command = 0},
+                .next = "SEESAutoWaitingMode", .commands = {.stop = 1}, .timers = {2}, .command = 0},
             Row{.name = "StoppedManual", .start = Start::sleep, .event = survey(allOff, 2), .next = "SEESOffMode",
                 .reports = {modeOff}},
             Row{.name = "StoppedLeader", .start = Start::sleep, .event = survey(allOff, 3, true),
-                .next = "SEESAutoMode"},
-            Row{.name = "StoppedReserve", .start = Start::sleep, .event = survey(allOff, 3), .next = "SEESReservMode"},
+                .next = "SEESAutoMode", .reports = {modeReserv, modeAuto}},
+            Row{.name = "StoppedReserve", .start = Start::sleep, .event = survey(allOff, 3), .next = "SEESReservMode",
+                .reports = {modeReserv}},
             Row{.name = "SetInProtection", .start = Start::sleep, .event = survey(tripped, 2),
                 .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11},
                 .log = "SES1(SEESInitMode)(activate):  state == mPROTECTION "},
@@ -602,5 +659,254 @@ namespace
             Row{.name = "OnlyDieselOnInInitIsContradictory", .start = Start::sleep, .event = survey({1, 0, 0, 3}, 3),
                 .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11},
                 .log = ": state_as=3 mINIT"}),
+        rowName);
+    const Report protectionOnLeader{SEESMessage::NeedOnReserv, 1};
+    const Report releaseOne{SEESMessage::NeedOffReserv, 1};
+    const Report keepAll{SEESMessage::NeedOffReserv, 0};
+    const std::string alone = "isAlone(3)";
+
+    // --- Reserv and OnReserv: a reserve station under automatic control
+    INSTANTIATE_TEST_SUITE_P(
+        Reserv, StationMode,
+        ::testing::Values(
+            Row{.name = "ReserveStart", .start = Start::reserve, .event = sense("cmd_OnReserv_f", 1),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .calls = {canRun}, .timers = {1},
+                .raised = "mid_starting", .log = ":  Включение резерва...", .lamps = Lamps{2, 0, 0, 0}, .command = 5},
+            Row{.name = "ReserveStartStandingOnEntry", .start = Start::off,
+                .event = then(sense("cmd_OnReserv_f", 1), sense("CtlMode_f", 3)), .next = "SEESAutoWaitingMode",
+                .commands = {.start = 1}, .reports = {modeReserv}, .calls = {canRun}, .timers = {1}, .command = 5},
+            Row{.name = "ReserveStartWithdrawn", .start = Start::reserve, .event = message("cmd_OnReserv_f", 1),
+                .next = "SEESReservMode", .log = ": игнорируем команду на запуск резерва"},
+            Row{.name = "ReserveStartBlocked", .start = Start::reserve, .event = sense("cmd_OnReserv_f", 1),
+                .next = "SEESReservMode", .calls = {canRun}, .timers = {10}, .raised = "mid_BlockedRun",
+                .log = ": blocked run! Ignore command..",
+                .before = [](StationRig& r) { r.owner().runAnswer = false; }},
+            Row{.name = "BlockedStartNotTriedOnceWithdrawn", .start = Start::reserve,
+                .event = then(then(sense("cmd_OnReserv_f", 1), sense("cmd_OnReserv_f", 0)), wait(5000)),
+                .next = "SEESReservMode", .calls = {canRun},
+                .before = [](StationRig& r) { r.owner().runAnswer = false; }},
+            Row{.name = "LeavingCancelsTheBlockedStartRetry", .start = Start::reserve,
+                .event = then(then(sense("cmd_OnReserv_f", 1), sense("cmd_OnReserv_f", 0)), sense("Leader_f", 1)),
+                .next = "SEESAutoMode",
+                .reports = {modeReserv, modeAuto}, .calls = {canRun},
+                .before = [](StationRig& r) { r.owner().runAnswer = false; }},
+            Row{.name = "OperatorStopRefused", .start = Start::reserve, .event = press("DG_Stop_s"),
+                .next = "SEESReservMode", .raised = "mid_NotOff",
+                .log = ": игнорируем OffCommand! т.к. находимся в режиме резерва!"},
+            Row{.name = "OperatorQGOpenRefused", .start = Start::reserve, .event = press("QG_Off_s"),
+                .next = "SEESReservMode", .raised = "mid_NotOff"},
+            Row{.name = "OperatorStartRefused", .start = Start::reserve, .event = press("DG_Start_s"),
+                .next = "SEESReservMode", .raised = "mid_NotOn",
+                .log = ": игнорируем OnCommand! т.к. находимся в режиме резерва!"},
+            Row{.name = "OperatorQGCloseRefused", .start = Start::reserve, .event = press("QG_On_s"),
+                .next = "SEESReservMode", .raised = "mid_NotOn"},
+            Row{.name = "BecomesLeader", .start = Start::reserve, .event = sense("Leader_f", 1), .next = "SEESAutoMode",
+                .reports = {modeReserv, modeAuto}, .log = ": GOTO AutoMode...", .lamps = Lamps{0, 0, 0, 0}},
+            // Init reads the control value afresh.
+            Row{.name = "BecomesLeaderOutOfAutomaticControl", .start = Start::reserve,
+                .event = then(seen([](SEES& s) { s.in_CtlMode_f = 2; }), sense("Leader_f", 1)),
+                .next = "SEESAutoMode", .reports = {modeReserv, modeAuto}, .log = ": off ReservMode GOTO InitMode..."},
+            Row{.name = "LeaderFlagFallIgnored", .start = Start::reserve, .event = message("Leader_f", 0),
+                .next = "SEESReservMode"},
+            Row{.name = "StoppedStateStays", .start = Start::reserve, .event = message("state_as", 0),
+                .next = "SEESReservMode"},
+            Row{.name = "ReserveTripped", .start = Start::reserve, .event = plant(tripped),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11},
+                .log = "SES1(SEESReservMode):  mPROTECTION mPROTECTION"},
+            // Init finds the set running with no demand and stops it.
+            Row{.name = "SetStartedByItselfIsStopped", .start = Start::reserve, .event = plant(running),
+                .next = "SEESAutoWaitingMode", .commands = {.stop = 1}, .timers = {2},
+                .log = ":  state != mOFF mRunning", .command = 0},
+            Row{.name = "ControlSwitchedOff", .start = Start::reserve, .event = sense("CtlMode_f", 1),
+                .next = "SEESSleepMode", .reports = {modeSleep}, .timers = {11}},
+            Row{.name = "OtherTimerIgnored", .start = Start::reserve, .event = timer(9), .next = "SEESReservMode"},
+            Row{.name = "ReserveStop", .start = Start::onReserve, .event = sense("cmd_OffReserv_f", 1),
+                .next = "SEESAutoWaitingMode", .commands = {.qgOff = 1}, .calls = {alone, alone, openLeave},
+                .timers = {5}, .log = ":  Отключение резерва...", .lamps = Lamps{1, 0, 2, 0}, .command = 13},
+            Row{.name = "ReserveStopWithTheStartStanding", .start = Start::onReserve,
+                .event = then(sense("cmd_OnReserv_f", 1), sense("cmd_OffReserv_f", 1)), .next = "SEESOnReservMode",
+                .reports = {{SEESMessage::ReservCommandConflict, 1}},
+                .log = ": ??? in_OffReservCommand_S = in_OnReservCommand_S "},
+            // Reported as a conflict too: the supervision looks at its groups again.
+            Row{.name = "ReserveStopWithdrawn", .start = Start::onReserve, .event = message("cmd_OffReserv_f", 1),
+                .next = "SEESOnReservMode", .reports = {{SEESMessage::ReservCommandConflict, 1}}},
+            Row{.name = "ReserveStopOfTheLastSet", .start = Start::onReserve, .event = sense("cmd_OffReserv_f", 1),
+                .next = "SEESOnReservMode", .calls = {alone}, .log = ": IGONRE OFF RESERV CMD. I`m alone!",
+                .before = [](StationRig& r) { r.owner().aloneAnswer = true; }},
+            Row{.name = "OnOperatorStartRefused", .start = Start::onReserve, .event = press("DG_Start_s"),
+                .next = "SEESOnReservMode", .raised = "mid_SetReserv_Att",
+                .log = ": игнорируем OnCommand!! Т.к. находимся в режиме резерва"},
+            Row{.name = "OnOperatorQGOpenRefused", .start = Start::onReserve, .event = press("QG_Off_s"),
+                .next = "SEESOnReservMode", .raised = "mid_SetReserv_Att",
+                .log = ": игнорируем Off!! Т.к. находимся в режиме резерва"},
+            Row{.name = "OnBecomesLeader", .start = Start::onReserve, .event = sense("Leader_f", 1),
+                .next = "SEESOnAutoMode", .reports = {modeReserv, modeAuto}, .timers = {8},
+                .log = ": 'OFF RESERV MODE' COMMAND!", .lamps = Lamps{1, 0, 1, 0}},
+            Row{.name = "OnQGOpensByItself", .start = Start::onReserve, .event = plant(running),
+                .next = "SEESAutoWaitingMode", .commands = {.stop = 1}, .timers = {2},
+                .log = ":  СЭС перешло в другой режим?! mRunning", .command = 0},
+            Row{.name = "OnReserveTripped", .start = Start::onReserve, .event = plant({1, 1, 1, 2}),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}},
+            Row{.name = "OnWatchdogRewritesLamps", .start = Start::onReserve,
+                .event = then(seen([](SEES& s) { s.setLamp(s.lmpQG_ON_c, 0); }), watchdog()),
+                .next = "SEESOnReservMode", .lamps = Lamps{1, 0, 1, 0}}),
+        rowName);
+
+    // --- AutoWaiting: one command under automatic control
+    INSTANTIATE_TEST_SUITE_P(
+        AutoWaiting, StationMode,
+        ::testing::Values(
+            Row{.name = "StartGoesOnToTheQGClose", .start = Start::autoStarting, .event = plant(running),
+                .next = "SEESAutoWaitingMode", .commands = {.qgOn = 1}, .calls = {closeLeave}, .timers = {5},
+                .log = ": QG on waiting 3000 [msec] ", .lamps = Lamps{1, 0, 2, 0}, .command = 1},
+            // The start command goes with the start: it must not stay on while the leave is awaited.
+            Row{.name = "StartDoneWhileTheLeaveIsAwaited", .start = Start::autoStarting, .event = plant(running),
+                .next = "SEESAutoWaitingMode", .calls = {closeLeave}, .timers = {6, 7},
+                .log = ": wait for qg accept 10000 msec", .lamps = Lamps{1, 0, 2, 0}, .command = 1,
+                .before = [](StationRig& r) { r.owner().leaveAnswer = false; }},
+            Row{.name = "StartTimesOut", .start = Start::autoStarting, .event = wait(10000),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}, .raised = "mid_NotOn",
+                .log = ": RUN TIMEOUT! (10000 msec)"},
+            Row{.name = "StartRepeatedUpToTheReserveCount", .start = Start::autoStarting,
+                .event = waitSteps(2, 10000), .next = "SEESAutoWaitingMode", .commands = {.start = 1},
+                .timers = {1}, .raised = "mid_NotOn", .log = ": 2 попытка повтора команды...",
+                .settings = {{"ReservCount", "2"}}},
+            Row{.name = "StartFallsBackAfterTheLastRepeat", .start = Start::autoStarting,
+                .event = waitSteps(3, 10000), .next = "SEESProtectionMode", .reports = {protectionOn},
+                .timers = {11}, .settings = {{"ReservCount", "2"}}},
+            Row{.name = "StartTripped", .start = Start::autoStarting, .event = plant({1, 0, 0, 2}),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}},
+            Row{.name = "StartIgnoresTransition", .start = Start::autoStarting, .event = plant({0, 0, 0, 4}),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1}},
+            Row{.name = "OperatorStopOnlyLogged", .start = Start::autoStarting, .event = press("DG_Stop_s"),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1},
+                .log = ": AUTO mode... ignore stop command..."},
+            Row{.name = "OperatorStartOnlyLogged", .start = Start::autoStarting, .event = press("DG_Start_s"),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1},
+                .log = ": AUTO mode... ignore start command..."},
+            // A refused command does not park the station here with nothing under way.
+            Row{.name = "StartRefusedOnQGProtection", .start = Start::reserve,
+                .event = then(sense("QG_State_as", 2), sense("cmd_OnReserv_f", 1)), .next = "SEESProtectionMode",
+                .reports = {protectionOn}, .calls = {canRun}, .timers = {11},
+                .log = ": Ignore Start DG. QG protection..."},
+            Row{.name = "UnknownTimer", .start = Start::autoStarting, .event = timer(12),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1},
+                .log = ":  неизвестный таймер: 12"},
+            Row{.name = "StartWithControlSwitchedOff", .start = Start::autoStarting, .event = sense("CtlMode_f", 1),
+                .next = "SEESSleepMode", .reports = {modeSleep}, .timers = {11}},
+            Row{.name = "QGCloseCompletesForAReserve", .start = Start::autoClosing, .event = plant(allOn),
+                .next = "SEESOnReservMode", .reports = {modeReserv}, .calls = {release},
+                .lamps = Lamps{1, 0, 1, 0}},
+            Row{.name = "QGCloseCompletesForTheLeader", .start = Start::autoClosing,
+                .event = then(sense("Leader_f", 1), plant(allOn)), .next = "SEESOnAutoMode",
+                .reports = {modeReserv, modeAuto}, .calls = {release}, .timers = {8}},
+            Row{.name = "QGCloseTimesOut", .start = Start::autoClosing, .event = wait(3000),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .calls = {release}, .timers = {11},
+                .raised = "mid_NotOn", .log = ": QG on TIMEOUT (3000 msec)"},
+            // The leave comes after the set reported itself on the busbar.
+            Row{.name = "QGCloseWithTheQGAlreadyOn", .start = Start::autoAwaitingLeave,
+                .event = then(seen([](SEES& s) { s.in_state_as = 1; }), wait(3000)), .next = "SEESOnReservMode",
+                .reports = {modeReserv}, .calls = {closeLeave, release}, .log = ": QG ON!",
+                .before = [](StationRig& r) { r.owner().leaveAnswers = {false, true}; }},
+            Row{.name = "QGCloseRefusedOnQGProtection", .start = Start::cooling,
+                .event = then(then(seen([](SEES& s) { s.in_CtlMode_f = 3; }), sense("QG_State_as", 2)),
+                              sense("cmd_OnReserv_f", 1)),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11},
+                .log = ": Ignore Start DG. QG protection..."},
+            Row{.name = "LeaveGrantedOnARetry", .start = Start::autoAwaitingLeave, .event = waitSteps(2, 3000),
+                .next = "SEESAutoWaitingMode", .commands = {.qgOn = 1}, .calls = {closeLeave, closeLeave, closeLeave},
+                .timers = {5}, .log = ": accept QG ok (toMode=1)",
+                .before = [](StationRig& r) { r.owner().leaveAnswers = {false, false, true, true}; }},
+            Row{.name = "LeaveNeverGranted", .start = Start::autoAwaitingLeave,
+                .event = then(waitSteps(3, 3000), wait(1000)), .next = "SEESProtectionMode",
+                .reports = {protectionOn}, .calls = {closeLeave, closeLeave, closeLeave}, .timers = {11},
+                .raised = "mid_NotAccept", .log = ": waiting QGaccept FAILED!!!"},
+            // Leaving ends the wait for the leave: its timers must not reach later modes.
+            Row{.name = "TrippedWhileAwaitingTheLeave", .start = Start::autoAwaitingLeave, .event = plant({1, 1, 0, 2}),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}},
+            Row{.name = "RollbackDropsThePendingCommand", .start = Start::autoClosing,
+                .event = seen([](SEES& s) { SEESAutoWaitingMode::rollback(&s); }), .next = "SEESAutoWaitingMode",
+                .calls = {release}, .log = "(rollback): отмена команды...(mode=1)"},
+            Row{.name = "QGOpenGoesOnToTheCoolingRun", .start = Start::autoOpening, .event = plant(running),
+                .next = "SEESCoolingMode", .reports = {modeOff}, .calls = {release}, .timers = {12},
+                .raised = "mid_CollingStart", .lamps = Lamps{0, 0, 0, 0}},
+            // Back to the on-reserve mode, which takes the standing stop command again.
+            Row{.name = "QGOpenTimesOut", .start = Start::autoOpening, .event = wait(3000),
+                .next = "SEESAutoWaitingMode", .commands = {.qgOff = 1}, .reports = {modeReserv},
+                .calls = {release, alone, alone, openLeave}, .timers = {5}, .raised = "mid_QG_NotOff",
+                .log = ": QG off TIMEOUT (3000 msec)", .command = 13},
+            Row{.name = "QGOpenRefusedForTheLastSet", .start = Start::onReserve, .event = sense("cmd_OffReserv_f", 1),
+                .next = "SEESOnReservMode", .reports = {modeReserv}, .calls = {alone, alone, alone},
+                .log = ": Ignore QG off command.. SEES3 is alone!",
+                .before = [](StationRig& r) { r.owner().aloneAnswers = {false, true, true}; }},
+            Row{.name = "StopCompletesForAReserve", .start = Start::autoStopping, .event = plant(allOff),
+                .next = "SEESReservMode", .reports = {modeReserv}, .lamps = Lamps{0, 0, 0, 0}},
+            Row{.name = "StopCompletesForTheLeader", .start = Start::autoStopping,
+                .event = then(sense("Leader_f", 1), plant(allOff)), .next = "SEESAutoMode",
+                .reports = {modeReserv, modeAuto}},
+            Row{.name = "StopTimesOut", .start = Start::autoStopping, .event = wait(10000),
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}, .raised = "mid_NotOff",
+                .log = ": Off TIMEOUT! (10000 msec)"},
+            // A set found running with its QG on: the QG is opened first (the set's state
+            // says it is open already), and the cooling run comes before the stop.
+            Row{.name = "StopWithTheQGOnOpensItFirst", .start = Start::sleep, .event = survey({1, 0, 1, 9}, 3),
+                .next = "SEESCoolingMode", .reports = {modeOff}, .calls = {alone, openLeave, release},
+                .timers = {12}, .log = ": Ignore DG stop. QG not OFF."},
+            // The QG open before a stop falls back to itself: refused, the set stays on the busbar.
+            Row{.name = "StopOfTheLastSetWithTheQGOn", .start = Start::sleep, .event = survey({1, 0, 1, 9}, 3),
+                .next = "SEESOnReservMode", .reports = {modeReserv}, .calls = {alone},
+                .log = ": Ignore QG off command.. SEES3 is alone!",
+                .before = [](StationRig& r) { r.owner().aloneAnswer = true; }}),
+        rowName);
+
+    // --- Auto and OnAuto: the group's leader
+    INSTANTIATE_TEST_SUITE_P(
+        Auto, StationMode,
+        ::testing::Values(
+            // The set stands stopped: a reserve command starts it, and the start goes on to the close.
+            Row{.name = "ReserveCommandStartsTheSet", .start = Start::leader, .event = sense("cmd_OnReserv_f", 1),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1},
+                .log = ": ТРЕБУЕТСЯ РЕЗЕРВ!!! (запускаемся в режиме авто). ", .command = 5},
+            Row{.name = "ReserveCommandWithdrawn", .start = Start::leader, .event = message("cmd_OnReserv_f", 1),
+                .next = "SEESAutoMode", .log = ": игнорируем команду на запуск резерва"},
+            Row{.name = "ReserveStopIgnored", .start = Start::leader, .event = sense("cmd_OffReserv_f", 1),
+                .next = "SEESAutoMode", .log = ":  игнорируем команды управления резервом, т.к. мы врежиме 'авто'"},
+            Row{.name = "BlackoutStartsTheDelay", .start = Start::leader, .event = sense("NoPower_S", 1),
+                .next = "SEESAutoMode", .timers = {9}},
+            Row{.name = "BlackoutAlreadyThereOnEntry", .start = Start::leader, .event = wait(3000),
+                .next = "SEESAutoWaitingMode", .commands = {.start = 1}, .timers = {1},
+                .log = "(timerInfo): ***** BLACKOUT!!! Run... *****", .command = 5,
+                .before = [](StationRig& r) { r.set("NoPower_S", 1); }},
+            Row{.name = "HandsOverToTheReserveMode", .start = Start::leader, .event = sense("Leader_f", 0),
+                .next = "SEESReservMode", .reports = {modeReserv}, .log = ": 'TO RESERV' COMMAND!"},
+            Row{.name = "HandOverCancelsTheBlackoutDelay", .start = Start::leader,
+                .event = then(sense("NoPower_S", 1), sense("Leader_f", 0)), .next = "SEESReservMode",
+                .reports = {modeReserv}},
+            Row{.name = "LeaderOperatorStartRefused", .start = Start::leader, .event = press("DG_Start_s"),
+                .next = "SEESAutoMode", .raised = "mid_NotOn"},
+            Row{.name = "LeaderTripped", .start = Start::leader, .event = plant(tripped),
+                .next = "SEESProtectionMode", .reports = {protectionOnLeader, protectionOn}, .timers = {11}},
+            Row{.name = "LeaderOtherTimerIgnored", .start = Start::leader, .event = timer(10),
+                .next = "SEESAutoMode"},
+            Row{.name = "OverloadAsksForReserve", .start = Start::onLeader, .event = sense("Overload95_S", 1),
+                .next = "SEESOnAutoMode", .reports = {protectionOnLeader}, .timers = {8}},
+            Row{.name = "WarningAsksForReserve", .start = Start::onLeader, .event = sense("Warning_S", 1),
+                .next = "SEESOnAutoMode", .reports = {protectionOnLeader}, .timers = {8}},
+            Row{.name = "LowLoadIgnoredWhileFiltering", .start = Start::onLeader,
+                .event = then(sense("Overload20_S", 1), sense("Overload20_S", 0)), .next = "SEESOnAutoMode",
+                .timers = {8}},
+            Row{.name = "LowLoadCountsAfterTheFilter", .start = Start::onLeader,
+                .event = then(wait(1000), sense("Overload20_S", 1)), .next = "SEESOnAutoMode",
+                .reports = {releaseOne}, .log = ": нагрузка 20%=1 load20_sig=2"},
+            Row{.name = "OnReserveCommandsIgnored", .start = Start::onLeader,
+                .event = then(sense("cmd_OnReserv_f", 1), sense("cmd_OffReserv_f", 1)), .next = "SEESOnAutoMode",
+                .timers = {8}, .log = ":  игнорируем команды управления резервом, т.к. мы врежиме 'авто'"},
+            Row{.name = "OnHandsOverToTheReserveMode", .start = Start::onLeader, .event = sense("Leader_f", 0),
+                .next = "SEESOnReservMode", .reports = {modeReserv}, .log = ": 'TO RESERV' COMMAND!"},
+            Row{.name = "HandOverWithdrawsTheLeadersDemand", .start = Start::onLeader,
+                .event = then(then(wait(1000), sense("Overload20_S", 1)), sense("Leader_f", 0)),
+                .next = "SEESOnReservMode", .reports = {releaseOne, keepAll, modeReserv}},
+            Row{.name = "OnLeaderTripped", .start = Start::onLeader, .event = plant({1, 1, 1, 2}),
+                .next = "SEESProtectionMode", .reports = {protectionOnLeader, protectionOn}, .timers = {11}}),
         rowName);
 }

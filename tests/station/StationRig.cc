@@ -52,7 +52,7 @@ namespace station_test
     {
         std::lock_guard<std::mutex> lk(mtx);
         calls.push_back("isAlone(" + std::to_string(num) + ")");
-        return aloneAnswer;
+        return next(aloneAnswers, aloneAnswer);
     }
 
     void RecordingOwner::pushReport(const TransportMessage& msg)

@@ -50,6 +50,8 @@ namespace station_test
         // Answers to the next leave requests, before leaveAnswer applies.
         std::deque<bool> leaveAnswers;
         bool aloneAnswer = false;
+        // Answers to the next isAlone questions, before aloneAnswer applies.
+        std::deque<bool> aloneAnswers;
 
     private:
         std::mutex mtx;

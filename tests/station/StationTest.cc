@@ -399,12 +399,11 @@ TEST(Services, ReserveCommandsAndRoles)
     EXPECT_TRUE(sut.isOn());
     EXPECT_FALSE(sut.isOff());
     EXPECT_EQ(sut.getPriority(), 2);
-    rig->set("state_as", 4);
-    rig->quiesce();
+    // What the station read, without a message its automatic modes would act on.
+    sut.in_state_as = 4;
     EXPECT_FALSE(sut.isOn());
     EXPECT_FALSE(sut.isOff()) << "a set on its way is neither";
-    rig->set("state_as", 0);
-    rig->quiesce();
+    sut.in_state_as = 0;
     EXPECT_TRUE(sut.isOff());
 }
 
