@@ -6,6 +6,7 @@
 #include "Automat.h"
 #include "BreakerMode.h"
 #include "BreakerSleepMode.h"
+#include "BreakerWaitingMode.h"
 #include "Configuration.h"
 #include "Exceptions.h"
 #include "QC.h"
@@ -91,8 +92,7 @@ bool Breaker<Self, SK>::getState() const
 template <class Self, class SK>
 bool Breaker<Self, SK>::getStateChecked() const
 {
-    const Mode* m = mode.load();
-    if (m && m->getName() == std::string(Self::className) + "WaitingMode")
+    if (BreakerWaitingMode<Self>::is(mode.load()))
         throw TimeOut(objectName() + "(getState): неопределённое состояние автомата (переходный процесс)");
     return getState();
 }
@@ -111,11 +111,14 @@ void Breaker<Self, SK>::changeMode(Mode* next)
     try
     {
         mode = next;
-        if (next->getName() != std::string(Self::className) + "WaitingMode")
+        if (!BreakerWaitingMode<Self>::is(next))
             prevCmd = cmd;
         if (old)
             old->deactivate(self());
-        next->activate(self());
+        // A mode that could not be entered (Sleep that could not ask the inputs) is
+        // left as one that threw: it would not hear the breaker.
+        if (!next->activate(self()))
+            throw Exception(next->getName() + "(activate): the mode could not be entered");
     }
     catch (const Exception& ex)
     {

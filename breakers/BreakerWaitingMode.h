@@ -11,6 +11,8 @@ public:
     // Prepares b for a new command (the command, the mode to fall back to when it
     // fails, how often it may be repeated) and returns the mode for changeMode.
     static BreakerWaitingMode* Instance(B* b, int command, BreakerMode<B>* returnMode, int repeats);
+    // Whether m is this mode: a command is in progress.
+    static bool is(const BreakerMode<B>* m) { return m == singleton(); }
 
     bool activate(B* b) override;
     bool deactivate(B* b) override;
