@@ -23,7 +23,6 @@ namespace Ravna
         // Filled on first successful use; a failed lookup leaves them unset.
         int heartBeatTime = -1;
         ObjectId sharedMemoryId = DefaultObjectId;
-        xmlNode* calibrationsNode = nullptr;
 
         [[noreturn]] void fail(const std::string& text)
         {
@@ -101,9 +100,8 @@ namespace Ravna
 
     xmlNode* getCalibrationsNode()
     {
-        if (!calibrationsNode)
-            calibrationsNode = conf->getNode("Calibrations");
-        return calibrationsNode;
+        // Not kept: a node kept from one configuration would dangle once it is replaced.
+        return conf->getNode("Calibrations");
     }
 
     ObjectId getSharedMemoryID()

@@ -125,6 +125,25 @@ TEST(Ravna, SaveDirThatCannotBeCreatedThrows)
     }
 }
 
+TEST(Ravna, CalibrationDiagramsOfTheConfigurationInUseAfterAnotherWasReplaced)
+{
+    const std::string diagram = R"(<Calibrations><diagram name="p"><point x="0" y="0"/><point x="10" y="%"/></diagram></Calibrations>)";
+    auto withTop = [&](const std::string& top) {
+        std::string d = diagram;
+        d.replace(d.find('%'), 1, top);
+        return std::string(kBase) + d;
+    };
+    {
+        TestWorld first(withTop("100"));
+        std::unique_ptr<Calibration> primed(Ravna::buildCalibrationDiagram("p"));
+    }
+    TestWorld second(withTop("1000"));
+
+    std::unique_ptr<Calibration> c(Ravna::buildCalibrationDiagram("p"));
+
+    EXPECT_EQ(c->getValue(5), 500);
+}
+
 TEST(Ravna, CalibrationDiagramsByName)
 {
     {
