@@ -4,6 +4,13 @@
 // segment readable and writable by the others.
 #pragma once
 
+// A slot is updated with cmpxchg16b, and the segment is laid out as this compiler
+// lays it out on x86-64: elsewhere the store would not build correctly, so it does
+// not build at all.
+#if !defined(__x86_64__)
+#error "the shared-memory store is built for x86-64 only: its slots are updated with cmpxchg16b"
+#endif
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
