@@ -391,32 +391,6 @@ TEST(Automat, AModeChangeThatKeepsFailingEndsInTheOldMode)
     EXPECT_NE(log.find(failed, first + 1), std::string::npos) << "the restored mode tried once more";
 }
 
-namespace
-{
-    // The store of the bench, whose next ask fails.
-    class NextAskFails : public uniset::Store
-    {
-    public:
-        explicit NextAskFails(uniset::Store& inner) : inner(inner) {}
-        std::string name() const override { return "next ask fails"; }
-        bool isReady() const override { return inner.isReady(); }
-        long getValue(ObjectId id) const override { return inner.getValue(id); }
-        UniversalIO::IOTypes getIOType(ObjectId id) const override { return inner.getIOType(id); }
-        void setValue(ObjectId id, long v, ObjectId s) override { inner.setValue(id, v, s); }
-        void ask(ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer) override
-        {
-            if (std::exchange(failNext, false))
-                throw Exception("store: cannot ask " + std::to_string(id));
-            inner.ask(id, cmd, consumer);
-        }
-        void forget(UniSetObject* consumer) override { inner.forget(consumer); }
-
-    private:
-        uniset::Store& inner;
-        bool failNext = true;
-    };
-}
-
 TEST_P(EveryBreaker, ASleepModeThatCannotBeEnteredLeavesTheBreakerInItsOldMode)
 {
     auto rig = BreakerRig::make(GetParam());
@@ -424,12 +398,15 @@ TEST_P(EveryBreaker, ASleepModeThatCannotBeEnteredLeavesTheBreakerInItsOldMode)
     rig->command(AutomatMessage::cmdWake);
     rig->quiesce();
     ASSERT_EQ(rig->mode(), "OffMode");
-    NextAskFails failing(rig->world().store());
-    uniset::setStore(&failing);
+    {
+        // The next ask of an input fails: the Sleep mode's.
+        testing_support::ScopedFailingStore failing(rig->world());
+        failing.store.failAsks = {rig->sensor("State_On_s"), rig->sensor("State_Off_s"), rig->sensor("Protection_s")};
+        failing.store.askFailuresLeft = 1;
 
-    rig->command(AutomatMessage::cmdSleep);
-    rig->quiesce();
-    uniset::setStore(&rig->world().store());
+        rig->command(AutomatMessage::cmdSleep);
+        rig->quiesce();
+    }
 
     EXPECT_EQ(rig->mode(), "OffMode");
     EXPECT_NE(rig->log().find(rig->text("(changeMode): не удалось сменить режим!!! {B}SleepMode(activate)")),

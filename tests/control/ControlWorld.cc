@@ -150,25 +150,4 @@ namespace control_test
         ADD_FAILURE() << "no <group num=" << num << ">";
         return nullptr;
     }
-
-    void FailingStore::setValue(ObjectId id, long value, ObjectId supplier)
-    {
-        if (failWrites.count(id))
-            throw Exception("(setValue): sensor " + std::to_string(id) + " cannot be written");
-        inner.setValue(id, value, supplier);
-    }
-
-    void FailingStore::ask(ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer)
-    {
-        if (failAsks.count(id) && askFailuresLeft-- > 0)
-            throw Exception("(ask): sensor " + std::to_string(id) + " cannot be asked");
-        inner.ask(id, cmd, consumer);
-    }
-
-    ScopedFailingStore::ScopedFailingStore(testing_support::TestWorld& w) : store(w.store()), world(w)
-    {
-        uniset::setStore(&store);
-    }
-
-    ScopedFailingStore::~ScopedFailingStore() { uniset::setStore(&world.store()); }
 }

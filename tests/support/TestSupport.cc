@@ -7,6 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "Exceptions.h"
 #include "Process.h"
 #include "Store.h"
 
@@ -94,6 +95,27 @@ namespace testing_support
         obj.push(UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::StartUp).transport());
         obj.callback();
     }
+
+    void FailingStore::setValue(UniSetTypes::ObjectId id, long value, UniSetTypes::ObjectId supplier)
+    {
+        if (failWrites.count(id))
+            throw UniSetTypes::Exception("(setValue): sensor " + std::to_string(id) + " cannot be written");
+        inner.setValue(id, value, supplier);
+    }
+
+    void FailingStore::ask(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer)
+    {
+        if (failAsks.count(id) && askFailuresLeft-- > 0)
+            throw UniSetTypes::Exception("(ask): sensor " + std::to_string(id) + " cannot be asked");
+        inner.ask(id, cmd, consumer);
+    }
+
+    ScopedFailingStore::ScopedFailingStore(testing_support::TestWorld& w) : store(w.store()), world(w)
+    {
+        uniset::setStore(&store);
+    }
+
+    ScopedFailingStore::~ScopedFailingStore() { uniset::setStore(&world.store()); }
 
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj)
     {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,6 +53,41 @@ namespace testing_support
 
     // Activated and handed the start-up message as the activator would, then one pass.
     void startUp(UniSetObject& obj);
+
+    // Stands in front of another store and fails what it is told to.
+    class FailingStore final : public uniset::Store
+    {
+    public:
+        explicit FailingStore(uniset::Store& inner) : inner(inner) {}
+
+        std::string name() const override { return "failing"; }
+        bool isReady() const override { return inner.isReady(); }
+        long getValue(UniSetTypes::ObjectId id) const override { return inner.getValue(id); }
+        UniversalIO::IOTypes getIOType(UniSetTypes::ObjectId id) const override { return inner.getIOType(id); }
+        void setValue(UniSetTypes::ObjectId id, long value, UniSetTypes::ObjectId supplier) override;
+        void ask(UniSetTypes::ObjectId id, UniversalIO::UIOCommand cmd, UniSetObject* consumer) override;
+        void forget(UniSetObject* consumer) override { inner.forget(consumer); }
+
+        std::set<UniSetTypes::ObjectId> failWrites;
+        std::set<UniSetTypes::ObjectId> failAsks;
+        // How many asks of failAsks fail before they go through.
+        int askFailuresLeft = 1000000;
+
+    private:
+        uniset::Store& inner;
+    };
+
+    // Installs a FailingStore over the world's store for the scope of a test.
+    class ScopedFailingStore
+    {
+    public:
+        explicit ScopedFailingStore(testing_support::TestWorld& world);
+        ~ScopedFailingStore();
+        FailingStore store;
+
+    private:
+        testing_support::TestWorld& world;
+    };
 
     // Takes every queued message of obj.
     std::vector<UniSetTypes::VoidMessage> drain(UniSetObject& obj);
