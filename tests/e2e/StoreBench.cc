@@ -77,7 +77,7 @@ namespace testing_support
         return waitFor([&] { return shm->isReady() && get(name) == value; }, bound);
     }
 
-    std::vector<long> SensorRecorder::values(UniSetTypes::ObjectId id)
+    std::vector<std::pair<UniSetTypes::ObjectId, long>> SensorRecorder::history()
     {
         UniSetTypes::VoidMessage vm;
         while (receiveMessage(vm))
@@ -85,8 +85,13 @@ namespace testing_support
             const UniSetTypes::SensorMessage sm(&vm);
             seen.emplace_back(sm.id, sm.value);
         }
+        return seen;
+    }
+
+    std::vector<long> SensorRecorder::values(UniSetTypes::ObjectId id)
+    {
         std::vector<long> out;
-        for (const auto& [sid, v] : seen)
+        for (const auto& [sid, v] : history())
             if (sid == id)
                 out.push_back(v);
         return out;

@@ -64,6 +64,8 @@ namespace testing_support
     {
     public:
         std::vector<long> values(UniSetTypes::ObjectId id);
+        // Every change so far, of every sensor, in order.
+        std::vector<std::pair<UniSetTypes::ObjectId, long>> history();
 
     private:
         std::vector<std::pair<UniSetTypes::ObjectId, long>> seen;
