@@ -111,20 +111,7 @@ namespace control_test
 )";
     }
 
-    std::string edited(std::string text, const Edits& edits, const char* what)
-    {
-        for (const auto& [from, to] : edits)
-        {
-            const size_t at = text.find(from);
-            if (at == std::string::npos)
-                ADD_FAILURE() << "no '" << from << "' in the " << what;
-            else
-                text.replace(at, from.size(), to);
-        }
-        return text;
-    }
-
-    std::string controlWorld(const Edits& edits) { return edited(body, edits, "control world"); }
+    std::string controlWorld(const Edits& edits) { return testing_support::edited(body, edits, "the control world"); }
 
     std::vector<int> commandsTo(UniSetObject& breaker)
     {

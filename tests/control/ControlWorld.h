@@ -15,7 +15,7 @@
 
 namespace control_test
 {
-    using Edits = std::vector<std::pair<std::string, std::string>>;
+    using testing_support::Edits;
 
     // The configuration body: sensors, the nodes "RavnaLogic", "QC1",
     // "prioritylist" (object "PriorityController") and "structure" with
@@ -23,9 +23,6 @@ namespace control_test
     // their sensors, and <group num="3"> (SES4) without any. Each edit
     // replaces the first occurrence of its text.
     std::string controlWorld(const Edits& edits = {});
-    // text with the edits made; what names the text in a failure.
-    std::string edited(std::string text, const Edits& edits, const char* what);
-
     // The commands queued to a breaker object (its loop does not run) since the last call.
     std::vector<int> commandsTo(UniSetObject& breaker);
 

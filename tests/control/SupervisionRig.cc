@@ -10,7 +10,7 @@ namespace control_test
 {
     std::string benchWorld(const Edits& edits)
     {
-        return edited(testing_support::benchConfigurationBody(), edits, "bench configuration");
+        return testing_support::edited(testing_support::benchConfigurationBody(), edits, "the bench configuration");
     }
 
     SupervisionRig::SupervisionRig(const Edits& edits, std::vector<std::string> args)

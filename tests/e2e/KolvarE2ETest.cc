@@ -17,21 +17,12 @@ using testing_support::StoreBench;
 
 namespace
 {
-    using Edits = std::vector<std::pair<std::string, std::string>>;
+    using testing_support::Edits;
 
-    // The bench configuration with each edit's first occurrence replaced.
     std::string benchConfiguration(const Edits& edits)
     {
-        std::string text = testing_support::readFile(sourcePath("config/configure.xml"));
-        for (const auto& [from, to] : edits)
-        {
-            const size_t at = text.find(from);
-            if (at == std::string::npos)
-                ADD_FAILURE() << "no '" << from << "' in the bench configuration";
-            else
-                text.replace(at, from.size(), to);
-        }
-        return text;
+        return testing_support::edited(testing_support::readFile(sourcePath("config/configure.xml")), edits,
+                                       "the bench configuration");
     }
 
     std::vector<std::string> linesOf(const std::string& text)

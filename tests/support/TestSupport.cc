@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,19 @@ namespace testing_support
         const std::string open = "<configure>";
         const size_t begin = file.find(open) + open.size();
         return file.substr(begin, file.rfind("</configure>") - begin);
+    }
+
+    std::string edited(std::string text, const Edits& edits, const std::string& what)
+    {
+        for (const auto& [from, to] : edits)
+        {
+            const size_t at = text.find(from);
+            if (at == std::string::npos)
+                ADD_FAILURE() << "no '" << from << "' in " << what;
+            else
+                text.replace(at, from.size(), to);
+        }
+        return text;
     }
 
     size_t occurrences(const std::string& text, const std::string& what)

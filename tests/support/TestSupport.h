@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Clock.h"
@@ -27,6 +28,10 @@ namespace testing_support
     std::string benchConfigurationBody();
     // How many times what occurs in text (a log, a program's output).
     size_t occurrences(const std::string& text, const std::string& what);
+    // text with each edit's first occurrence replaced; a text not found fails the test,
+    // naming what ("the bench configuration").
+    using Edits = std::vector<std::pair<std::string, std::string>>;
+    std::string edited(std::string text, const Edits& edits, const std::string& what);
 
     // conf, an in-process store over its sensors and a manual clock, for the life of the object.
     class TestWorld
