@@ -1,0 +1,184 @@
+// The whole bench as real processes: smemory, kolvar, mendra, piltov and zarsen on
+// the sample configuration, every set under automatic control with remote control
+// on. The test is the plant's operator: it sets the load and the overload signals
+// and watches the sensors; kolvar keeps the switchboard powered.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "StoreBench.h"
+
+using testing_support::sourcePath;
+using testing_support::StoreBench;
+using testing_support::waitFor;
+using namespace std::chrono_literals;
+
+namespace
+{
+    // The sample configuration with the sets' cooling run and low-load hold-back
+    // shortened, so that a stop takes seconds rather than tens of seconds.
+    std::string quickBench()
+    {
+        std::string text = testing_support::readFile(sourcePath("config/configure.xml"));
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"coolingTime=\"10000\"", "coolingTime=\"2000\""},
+                                       {"Load20Time=\"5000\"", "Load20Time=\"1000\""}})
+            for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+                text.replace(at, from.size(), to);
+        return text;
+    }
+
+    // The bench running, the sets under automatic control from the start.
+    struct Bench
+    {
+        Bench() : bench("kolvar-bench", quickBench())
+        {
+            smemory = bench.startStore();
+            for (int n = 1; n <= 4; ++n)
+                bench.set(ses(n, "CtlMode_Auto_S"), 1);
+            bench.set("GEU_Power_s", 800);
+            for (const char* s : {"GRSH_QC_On_S", "GRSH_NoPower_s", "SES1_QG_On_S", "SES2_QG_On_S", "SES3_QG_On_S",
+                                  "SES4_QG_On_S", "SES1_DG_Start_C", "SES2_DG_Start_C", "SES3_DG_Start_C",
+                                  "SES4_DG_Start_C", "SES1_Leader_f"})
+                bench.store().ask(bench.id(s), UniversalIO::UIONotify, &watcher);
+            // The reserve walk's pauses short; its choices in the log.
+            kolvar = bench.start("control/kolvar", {"--check-reserv-time", "1000", "--reserv-state-pause", "2000",
+                                                    "--dlog-levels", "crit,warn,info,level4"});
+            mendra = bench.start("simulator/mendra", {"--imitator-confile", sourcePath("config/mendra.src.xml")});
+            piltov = bench.start("monitors/piltov");
+            zarsen = bench.start("monitors/zarsen");
+        }
+
+        ~Bench()
+        {
+            // Nothing is delivered to the recorder once it starts to go.
+            watcher.cancelSubscriptions();
+            for (auto* p : {&zarsen, &piltov, &mendra, &kolvar})
+                EXPECT_EQ((*p)->stop(), 0) << (*p)->output();
+            smemory->stop();
+        }
+
+        static std::string ses(int n, const std::string& role) { return "SES" + std::to_string(n) + "_" + role; }
+        long get(const std::string& s) const { return bench.get(s); }
+        bool await(const std::string& s, long v) { return bench.await(s, v, 60s); }
+        bool awaitLog(const std::string& text)
+        {
+            return waitFor([&] { return log().find(text) != std::string::npos; }, 60s);
+        }
+        std::string log() const { return testing_support::readFile(bench.dir.path("kolvar.log"), false); }
+        std::vector<long> seen(const std::string& s) { return watcher.values(bench.id(s)); }
+        // Where the record of changes stands now.
+        size_t mark() { return watcher.history().size(); }
+        // The value sensor a had when sensor b first took the value vb after the mark;
+        // -1 when b did not, or a had no value yet.
+        long valueWhen(const std::string& a, const std::string& b, long vb, size_t since = 0)
+        {
+            const auto h = watcher.history();
+            long last = -1;
+            for (size_t i = 0; i < h.size(); ++i)
+            {
+                if (i >= since && h[i] == std::make_pair(bench.id(b), vb))
+                    return last;
+                if (h[i].first == bench.id(a))
+                    last = h[i].second;
+            }
+            return -1;
+        }
+        std::string outputs() const
+        {
+            return "kolvar:\n" + kolvar->output() + "\nmendra:\n" + mendra->output() + "\nkolvar.log:\n" + log();
+        }
+
+        StoreBench bench;
+        testing_support::SensorRecorder watcher;
+        std::unique_ptr<testing_support::Program> smemory, kolvar, mendra, piltov, zarsen;
+    };
+
+    // The supervision's view once it has started: priorities from the first selector,
+    // the tie closed (two or fewer generator breakers on), one leader.
+    void expectSteadyStart(Bench& b)
+    {
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_TRUE(b.await(Bench::ses(n, "Priority_s"), n)) << "priority of set " << n;
+        EXPECT_TRUE(b.await("GRSH_QC_On_S", 1)) << b.outputs();
+        ASSERT_TRUE(b.await("SES1_Leader_f", 1)) << b.outputs();
+        for (int n = 2; n <= 4; ++n)
+        {
+            EXPECT_TRUE(b.await(Bench::ses(n, "Leader_f"), 0)) << "set " << n;
+            EXPECT_TRUE(b.await(Bench::ses(n, "ControlMode_f"), 3)) << "set " << n;
+        }
+    }
+}
+
+TEST(KolvarBench, StartsUpToOneLeaderAndTheOthersInReserve)
+{
+    Bench b;
+    expectSteadyStart(b);
+    EXPECT_TRUE(b.await("SES1_ControlMode_f", 3));
+    EXPECT_EQ(b.valueWhen("GRSH_NoPower_s", "SES1_Leader_f", 1), 1) << "the switchboard dead when the leader was chosen";
+}
+
+TEST(KolvarBench, BlackoutStartReserveStartsAThirdSetAndAReserveStop)
+{
+    Bench b;
+    expectSteadyStart(b);
+
+    {
+        SCOPED_TRACE("blackout start: the leader alone starts and takes the switchboard");
+        ASSERT_TRUE(b.await("SES1_QG_On_S", 1)) << b.outputs();
+        EXPECT_TRUE(b.await("GRSH_NoPower_s", 0));
+        EXPECT_TRUE(b.await("GRSH_QG_count_as", 1));
+        EXPECT_TRUE(b.await("SES1_P_as", 800));
+        for (int n = 2; n <= 4; ++n)
+        {
+            const auto starts = b.seen(Bench::ses(n, "DG_Start_C"));
+            EXPECT_EQ(std::count(starts.begin(), starts.end(), 1), 0) << "set " << n << " started";
+        }
+    }
+
+    {
+        SCOPED_TRACE("reserve start on the leader's overload: the next set by priority");
+        b.bench.set("SES1_Overload95_Cmd_S", 1);
+        ASSERT_TRUE(b.await("SES2_QG_On_S", 1)) << b.outputs();
+        EXPECT_TRUE(b.awaitLog("(reserv): SELECT RUN ses2")) << b.log();
+        EXPECT_TRUE(b.await("GRSH_QG_count_as", 2));
+        EXPECT_TRUE(b.await("SES1_P_as", 400));
+        EXPECT_TRUE(b.await("SES2_P_as", 400));
+        EXPECT_EQ(b.get("GRSH_QC_On_S"), 1) << "two sets on: the tie stays closed";
+    }
+
+    {
+        SCOPED_TRACE("a third set: the tie opens first, and the third set leads its own section");
+        const size_t since = b.mark();
+        ASSERT_TRUE(b.await("SES3_QG_On_S", 1)) << b.outputs();
+        EXPECT_TRUE(b.awaitLog("(reserv): SELECT RUN ses3")) << b.log();
+        EXPECT_EQ(b.valueWhen("GRSH_QC_On_S", "SES3_QG_On_S", 1, since), 0) << "the tie open before the third breaker closed";
+        EXPECT_EQ(b.get("GRSH_QC_On_S"), 0);
+        EXPECT_TRUE(b.await("SES3_Leader_f", 1));
+        EXPECT_TRUE(b.await("SES1_Leader_f", 1));
+        EXPECT_TRUE(b.awaitLog("Group102 ([ SES3 SES4 ])")) << b.log();
+        EXPECT_TRUE(b.await("GRSH_QG_count_as", 3));
+    }
+
+    {
+        SCOPED_TRACE("reserve stop on low load: the reserve cools down, stops, and the tie closes again");
+        const size_t since = b.mark();
+        b.bench.set("SES1_Overload95_Cmd_S", 0);
+        b.bench.set("SES1_Overload20_Cmd_S", 1);
+        ASSERT_TRUE(b.await("SES2_QG_On_S", 0)) << b.outputs();
+        EXPECT_TRUE(b.awaitLog("(reserv): SELECT STOP ses2")) << b.log();
+        EXPECT_TRUE(b.await("SES2_sees_state_as", 0)) << "the set stopped after its cooling run";
+        EXPECT_TRUE(b.await("SES2_Reserv_f", 1)) << "back in reserve";
+        ASSERT_TRUE(b.await("GRSH_QC_On_S", 1)) << "two generator breakers on: the tie closes";
+        EXPECT_EQ(b.valueWhen("SES2_QG_On_S", "GRSH_QC_On_S", 1, since), 0);
+        long closed = 0;
+        for (int n = 1; n <= 4; ++n)
+            closed += b.valueWhen(Bench::ses(n, "QG_On_S"), "GRSH_QC_On_S", 1, since);
+        EXPECT_LE(closed, 2) << "generator breakers on when the tie closed";
+        // The leader stays on the switchboard (low load may stop set 3 as well).
+        EXPECT_EQ(b.get("SES1_QG_On_S"), 1);
+        EXPECT_EQ(b.get("GRSH_NoPower_s"), 0);
+    }
+}
