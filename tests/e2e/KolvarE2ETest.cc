@@ -107,3 +107,18 @@ INSTANTIATE_TEST_SUITE_P(
         StartUpCase{"ConfigurationAFifo", {}, {"--confile", "{fifo}"}, 2,
                     "(seescontrol): '{fifo}': is a FIFO, not a configuration file"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(KolvarRun, WritesItsBannerIntoTheNamedLogAndEndsWithZeroOnTerminate)
+{
+    StoreBench bench("kolvar-run");
+    auto smemory = bench.startStore();
+    auto kolvar = bench.start("control/kolvar", {"--logfile", "station.log"});
+
+    // Running: the first selector's priorities are written.
+    ASSERT_TRUE(bench.await("SES4_Priority_s", 4)) << kolvar->output();
+    EXPECT_EQ(kolvar->stop(), 0) << kolvar->output();
+
+    const std::string log = testing_support::readFile(bench.dir.path("station.log"));
+    EXPECT_NE(log.find("(main): -------------- SEESControl START -------------------------"), std::string::npos) << log;
+    smemory->stop();
+}
