@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -54,10 +53,24 @@ namespace
         {"ProgramMain", program},
     };
 
+    // The units a file includes by name: #include "Unit.h".
+    std::set<std::string> includedUnits(const std::string& text)
+    {
+        const std::string mark = "#include \"";
+        std::set<std::string> units;
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1))
+        {
+            const size_t begin = at + mark.size();
+            const size_t end = text.find(".h\"", begin);
+            if (end != std::string::npos && text.find('\n', begin) > end)
+                units.insert(text.substr(begin, end - begin));
+        }
+        return units;
+    }
+
     // Unit -> the runtime units its header and source include.
     std::map<std::string, std::set<std::string>> includesOfUnits()
     {
-        const std::regex include("#include \"([A-Za-z_]+)\\.h\"");
         std::map<std::string, std::set<std::string>> graph;
         for (const auto& entry : std::filesystem::directory_iterator(testing_support::sourcePath("runtime")))
         {
@@ -66,10 +79,9 @@ namespace
                 continue;
             const std::string unit = entry.path().stem();
             auto& uses = graph[unit];
-            const std::string text = testing_support::readFile(entry.path());
-            for (std::sregex_iterator it(text.begin(), text.end(), include), end; it != end; ++it)
-                if ((*it)[1] != unit)
-                    uses.insert((*it)[1]);
+            for (const std::string& used : includedUnits(testing_support::readFile(entry.path())))
+                if (used != unit)
+                    uses.insert(used);
         }
         return graph;
     }
