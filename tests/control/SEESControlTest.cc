@@ -731,3 +731,24 @@ TEST(SupervisionLamps, LocalControlLampShowsTheRemoteControlSwitchOff)
     EXPECT_EQ(rig.world().get("QG_LocalControlLamp_C"), 1);
     EXPECT_EQ(rig.commands(rig.qc()).back(), AutomatMessage::cmdSleep) << "the tie's automatic control follows";
 }
+
+TEST(SupervisionGroups, ReservePowerIsPublishedOnItsPeriodToEveryGroupOfTheUnion)
+{
+    SupervisionRig rig({}, {"kolvar", "--sleep-msec", "1"});
+    rig.world().set("GRSH_QC_On_S", 1);
+    rig.startUp();
+    for (int num : {1, 3})
+    {
+        rig.stationOn(num, true);
+        rig.station(num).reservPower = 150;
+    }
+
+    rig.advance(400);
+    rig.sut->callback();
+    EXPECT_EQ(rig.world().get("Group1_ReservPower_AS"), 0) << "not before its period";
+
+    rig.advance(100);
+    rig.sut->callback();
+    EXPECT_EQ(rig.world().get("Group1_ReservPower_AS"), 300);
+    EXPECT_EQ(rig.world().get("Group2_ReservPower_AS"), 300);
+}
