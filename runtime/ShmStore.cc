@@ -253,22 +253,17 @@ namespace uniset
         const uint64_t target = s.head();
         while (cursor < target && following == &s && !stopping)
             progress.wait_for(lk, std::chrono::milliseconds(10));
-        ShmSegment::Value v{};
-        for (;;)
+        // A sensor others already hear is joined where the notifier stands: the
+        // new asker starts from what they last got and hears every later change
+        // with them, so nobody gets a change twice, and a writer that keeps the
+        // sensor busy cannot hold the ask back.
+        Asked& a = asked[i];
+        ShmSegment::Value v{a.value, a.seq};
+        if (!a.asked)
         {
             v = s.read(i);
-            Asked& a = asked[i];
-            if (!a.asked)
-            {
-                a = Asked{true, v.value, v.seq};
-                ++askedCount;
-                break;
-            }
-            // Others already hear this sensor: the new asker joins them once the
-            // notifier has passed its last change, so that nobody gets it twice.
-            if (v.seq < cursor || following != &s || stopping)
-                break;
-            progress.wait_for(lk, std::chrono::milliseconds(10));
+            a = Asked{true, v.value, v.seq};
+            ++askedCount;
         }
         subscribers.add(id, consumer);
         consumer->push(makeSensorMessage(id, v.value, sensors[i].iotype, UniSetTypes::DefaultObjectId, v.seq).transport());

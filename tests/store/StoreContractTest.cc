@@ -186,6 +186,38 @@ TEST_P(StoreContract, AnAskerThatIsGoneHearsNothingMore)
     EXPECT_EQ(settle(stays).size(), 200u);
 }
 
+TEST_P(StoreContract, AnAskJoiningASensorThatAWriterKeepsBusyReturnsAndHearsWhatTheOthersHear)
+{
+    UniSetObject first, second;
+    for (UniSetObject* o : {&first, &second})
+        sut.ask(14, UniversalIO::UIONotify, o);   // the marker of settle()
+    sut.ask(10, UniversalIO::UIONotify, &first);
+    store_testing::takeSensorMessages(second);
+    std::atomic<bool> joined{false};
+    std::thread joiner;
+    {
+        testing_support::BusyWriter writer(sut, 10);
+        writer.start();
+        ASSERT_TRUE(testing_support::waitFor([&] { return writer.writes() > 1000; }));
+        joiner = std::thread([&] {
+            sut.ask(10, UniversalIO::UIONotify, &second);
+            joined = true;
+        });
+        EXPECT_TRUE(testing_support::waitFor([&] { return joined.load(); })) << "the ask waited on the writer";
+    }   // the writer stops here, which would also free an ask stuck behind it
+    joiner.join();
+
+    // From where it joined, the late asker hears of the busy sensor exactly what the
+    // first one hears (a fallen-behind notifier resends the marker to both, too).
+    const auto got = settle({&first, &second});
+    Messages all, late;
+    std::copy_if(got[0].begin(), got[0].end(), std::back_inserter(all), [](const auto& m) { return m.first == 10; });
+    std::copy_if(got[1].begin(), got[1].end(), std::back_inserter(late), [](const auto& m) { return m.first == 10; });
+    ASSERT_FALSE(late.empty());
+    ASSERT_LT(late.size(), all.size());
+    EXPECT_TRUE(std::equal(late.begin(), late.end(), all.end() - late.size()));
+}
+
 TEST_P(StoreContract, ObjectsTheActivatorStoppedHearNothingWhileTheyAreDestroyed)
 {
     testing_support::BusyWriter writer(sut, 10);
