@@ -10,6 +10,7 @@
 #include "Ravna.h"
 #include "SEESMode.h"
 #include "SEESSleepMode.h"
+#include "SEESWaitingMode.h"
 #include "StationState.h"
 
 using namespace UniSetTypes;
@@ -386,7 +387,7 @@ void SEES::changeMode(SEESMode* next)
     try
     {
         mode = next;
-        if (next->getName() != "SEESWaitingMode")
+        if (!SEESWaitingMode::is(next))
             prevCommand = command;
         if (old)
             old->deactivate(this);
@@ -573,19 +574,17 @@ void SEES::askAgain(std::initializer_list<ObjectId> sensors)
 
 bool SEES::askQGLeave(bool on)
 {
-    const bool granted = owner->acceptQG(num, on);
-    if (granted)
-        qgLeave = true;
-    return granted;
+    qgLeaveAsked = true;
+    return owner->acceptQG(num, on);
 }
 
 void SEES::releaseQGLeave()
 {
-    // Only a leave this station holds: giving back another's would let two switch at once.
-    if (!qgLeave)
+    // A station that never asked holds nothing to give back.
+    if (!qgLeaveAsked)
         return;
     owner->releaseQG(num);
-    qgLeave = false;
+    qgLeaveAsked = false;
 }
 
 // --- the supervision's queries and commands

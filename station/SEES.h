@@ -124,11 +124,12 @@ public:
     // Sleeps on the station's thread; cut short when the program ends.
     void pause(int ms) { pauseFor(ms); }
 
-    // The supervision's leave to switch the QG. A grant is remembered, so that only a
-    // leave this station holds is ever given back.
+    // The supervision's leave to switch the QG. An ask is remembered, granted or not,
+    // so that what it holds is given back and a station that never asked gives back
+    // nothing: the supervision frees only what the caller holds, the leave or the
+    // bus tie it began to prepare for a refused ask.
     bool askQGLeave(bool on);
     void releaseQGLeave();
-    bool holdsQGLeave() const { return qgLeave; }
 
     int getConfIntProp(const std::string& name) const;
     std::string getConfProp(const std::string& name) const;
@@ -218,7 +219,7 @@ private:
     std::atomic<bool> reservOnNeeded{false};
     std::atomic<bool> reservOffNeeded{false};
     std::atomic<bool> protection{false};
-    bool qgLeave = false;
+    bool qgLeaveAsked = false;
 
     // The command timer as a start time, so that the supervision's reads of it are
     // whole even after a lock time-out.

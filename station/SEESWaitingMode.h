@@ -12,6 +12,8 @@ public:
     // Stores the command, the mode to fall back to and the repeat limit in s, and
     // returns the mode for changeMode.
     static SEESMode* Instance(SEES* s, int cmd, SEESMode* fallback, int limit);
+    // Whether m is this mode, without storing a command as Instance does.
+    static bool is(const SEESMode* m) { return m == singleton(); }
 
     void timerInfo(const UniSetTypes::TimerMessage* tm, SEES* s) override;
     void sensorInfo(const UniSetTypes::SensorMessage* sm, SEES* s) override;

@@ -359,6 +359,35 @@ TEST(SupervisionLeave, TheBusTieIsHeldForTheSwitchingUntilItsHolderGivesItBack)
     EXPECT_EQ(tieReport(), std::vector<int>{AutomatMessage::cmdOff});
 }
 
+TEST(SupervisionLeave, ARefusedSwitchingGivenBackFreesTheBusTieItBeganToPrepare)
+{
+    SupervisionRig rig;
+    rig.startUp();
+    rig.qc().in_State_On_s = false;
+    rig.qc().in_State_Off_s = true;
+    ASSERT_FALSE(rig.sut->acceptQG(1, true)) << "the tie is still open";
+    rig.commands(rig.qc());
+    // The tie has closed meanwhile, and three generator breakers are on: the rule wants
+    // the tie open again once nothing holds it.
+    tieReady(rig);
+    for (int i = 1; i <= 3; ++i)
+        rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
+    auto tieReport = [&] {
+        SensorMessage sm;
+        sm.id = rig.world().id("GRSH_QC_On_S");
+        sm.value = 1;
+        sm.state = true;
+        rig.busTie().push(sm.transport());
+        rig.busTie().callback();
+        return rig.commands(rig.qc());
+    };
+    EXPECT_EQ(tieReport(), std::vector<int>{}) << "held while the station still waits for its leave";
+
+    rig.sut->releaseQG(1);   // the station gave up its wait
+    EXPECT_EQ(tieReport(), std::vector<int>{AutomatMessage::cmdOff});
+    EXPECT_EQ(rig.sut->acceptedStation(), 0);
+}
+
 TEST(SupervisionLeave, ALockNotHadRefusesAndChangesNothing)
 {
     SupervisionRig rig;

@@ -472,11 +472,12 @@ namespace
                 .before = [](StationRig& r) { r.owner().leaveAnswers = {false, false, true, true}; }},
             Row{.name = "LeaveNeverGranted", .start = Start::awaitingLeave,
                 .event = then(waitSteps(3, 3000), wait(1000)), .next = "SEESRunningMode", .reports = {modeRunning},
-                .calls = {closeLeave, closeLeave, closeLeave}, .raised = "mid_NotAccept",
+                .calls = {closeLeave, closeLeave, closeLeave, release}, .raised = "mid_NotAccept",
                 .log = ": waiting QG accept FAILED!!!"},
             // Leaving ends the wait for the leave: its timers must not reach later modes.
+            // A refused ask is given back too: the supervision may hold the bus tie for it.
             Row{.name = "TrippedWhileAwaitingTheLeave", .start = Start::awaitingLeave, .event = plant({1, 1, 0, 2}),
-                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}},
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .calls = {release}, .timers = {11}},
             Row{.name = "QGOpenCompletes", .start = Start::opening, .event = plant(running), .next = "SEESRunningMode",
                 .reports = {modeRunning}, .calls = {release}},
             Row{.name = "QGOpenTimesOut", .start = Start::opening, .event = wait(3000), .next = "SEESOnMode",
@@ -819,11 +820,12 @@ namespace
                 .before = [](StationRig& r) { r.owner().leaveAnswers = {false, false, true, true}; }},
             Row{.name = "LeaveNeverGranted", .start = Start::autoAwaitingLeave,
                 .event = then(waitSteps(3, 3000), wait(1000)), .next = "SEESProtectionMode",
-                .reports = {protectionOn}, .calls = {closeLeave, closeLeave, closeLeave}, .timers = {11},
+                .reports = {protectionOn}, .calls = {closeLeave, closeLeave, closeLeave, release}, .timers = {11},
                 .raised = "mid_NotAccept", .log = ": waiting QGaccept FAILED!!!"},
             // Leaving ends the wait for the leave: its timers must not reach later modes.
+            // A refused ask is given back too: the supervision may hold the bus tie for it.
             Row{.name = "TrippedWhileAwaitingTheLeave", .start = Start::autoAwaitingLeave, .event = plant({1, 1, 0, 2}),
-                .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11}},
+                .next = "SEESProtectionMode", .reports = {protectionOn}, .calls = {release}, .timers = {11}},
             Row{.name = "RollbackDropsThePendingCommand", .start = Start::autoClosing,
                 .event = seen([](SEES& s) { SEESAutoWaitingMode::rollback(&s); }), .next = "SEESAutoWaitingMode",
                 .calls = {release}, .log = "(rollback): отмена команды...(mode=1)"},
