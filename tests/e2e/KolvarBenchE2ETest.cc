@@ -53,8 +53,6 @@ namespace
 
         ~Bench()
         {
-            // Nothing is delivered to the recorder once it starts to go.
-            watcher.cancelSubscriptions();
             for (auto* p : {&zarsen, &piltov, &mendra, &kolvar})
                 EXPECT_EQ((*p)->stop(), 0) << (*p)->output();
             smemory->stop();

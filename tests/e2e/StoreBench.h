@@ -63,6 +63,10 @@ namespace testing_support
     class SensorRecorder : public UniSetObject
     {
     public:
+        // A notifier may be delivering while the test's scope ends: cut it off while
+        // this object is still whole.
+        ~SensorRecorder() override { cancelSubscriptions(); }
+
         std::vector<long> values(UniSetTypes::ObjectId id);
         // Every change so far, of every sensor, in order.
         std::vector<std::pair<UniSetTypes::ObjectId, long>> history();
