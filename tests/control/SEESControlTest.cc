@@ -276,6 +276,18 @@ namespace
         rig.qc().in_State_On_s = true;
         rig.qc().in_State_Off_s = false;
     }
+
+    // The tie reports itself closed: what the bus-tie logic commands on it.
+    std::vector<int> tieReport(SupervisionRig& rig)
+    {
+        SensorMessage sm;
+        sm.id = rig.world().id("GRSH_QC_On_S");
+        sm.value = 1;
+        sm.state = true;
+        rig.busTie().push(sm.transport());
+        rig.busTie().callback();
+        return rig.commands(rig.qc());
+    }
 }
 
 TEST_P(SupervisionLeave, OneGeneratorBreakerSwitchesAtATimeInThePlant)
@@ -342,21 +354,12 @@ TEST(SupervisionLeave, TheBusTieIsHeldForTheSwitchingUntilItsHolderGivesItBack)
     // Three generator breakers closed: the rule wants the tie open, but the switching holds it.
     for (int i = 1; i <= 3; ++i)
         rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
-    auto tieReport = [&] {
-        SensorMessage sm;
-        sm.id = rig.world().id("GRSH_QC_On_S");
-        sm.value = 1;
-        sm.state = true;
-        rig.busTie().push(sm.transport());
-        rig.busTie().callback();
-        return rig.commands(rig.qc());
-    };
 
     rig.sut->releaseQG(3);
-    EXPECT_EQ(tieReport(), std::vector<int>{}) << "released by a station that does not hold it";
+    EXPECT_EQ(tieReport(rig), std::vector<int>{}) << "released by a station that does not hold it";
 
     rig.sut->releaseQG(1);
-    EXPECT_EQ(tieReport(), std::vector<int>{AutomatMessage::cmdOff});
+    EXPECT_EQ(tieReport(rig), std::vector<int>{AutomatMessage::cmdOff});
 }
 
 TEST(SupervisionLeave, ARefusedSwitchingGivenBackFreesTheBusTieItBeganToPrepare)
@@ -372,19 +375,10 @@ TEST(SupervisionLeave, ARefusedSwitchingGivenBackFreesTheBusTieItBeganToPrepare)
     tieReady(rig);
     for (int i = 1; i <= 3; ++i)
         rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
-    auto tieReport = [&] {
-        SensorMessage sm;
-        sm.id = rig.world().id("GRSH_QC_On_S");
-        sm.value = 1;
-        sm.state = true;
-        rig.busTie().push(sm.transport());
-        rig.busTie().callback();
-        return rig.commands(rig.qc());
-    };
-    EXPECT_EQ(tieReport(), std::vector<int>{}) << "held while the station still waits for its leave";
+    EXPECT_EQ(tieReport(rig), std::vector<int>{}) << "held while the station still waits for its leave";
 
     rig.sut->releaseQG(1);   // the station gave up its wait
-    EXPECT_EQ(tieReport(), std::vector<int>{AutomatMessage::cmdOff});
+    EXPECT_EQ(tieReport(rig), std::vector<int>{AutomatMessage::cmdOff});
     EXPECT_EQ(rig.sut->acceptedStation(), 0);
 }
 
