@@ -30,7 +30,13 @@ namespace Ravna
             throw SystemError(text);
         }
 
-        std::string twoDigits(int n) { return (n <= 9 ? "0" : "") + std::to_string(n); }
+        std::string twoDigits(int n)
+        {
+            std::string text = std::to_string(n);
+            if (n <= 9)
+                text.insert(text.begin(), '0');
+            return text;
+        }
     }
 
     void initClassLog(DebugStream& classLog, bool& initialised, const DebugStream& from)
@@ -59,7 +65,7 @@ namespace Ravna
     {
         // A replacement never makes a new pair, so one left-to-right pass is enough.
         for (size_t pos = text.find("\\n"); pos != std::string::npos; pos = text.find("\\n", pos + 1))
-            text.replace(pos, 2, "\n");
+            text.replace(pos, 2, 1, '\n');
     }
 
     xmlNode* findNode(xmlNode* root, const std::string& value, const std::string& attr)
