@@ -5,7 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup
+source scripts/system.sh
+
+bench_build bench_store
 if ! command -v redis-server >/dev/null; then
   echo "installing redis-server for the comparison"
   sudo=""
@@ -14,8 +16,6 @@ if ! command -v redis-server >/dev/null; then
 fi
 
 build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DRAVNA_BUILD_BENCH=ON -DRAVNA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target bench_store >/dev/null
 
 work=$(mktemp -d)
 redis_pid=""

@@ -11,12 +11,6 @@
 using namespace UniSetTypes;
 using simulator::flag;
 
-namespace
-{
-    constexpr long ratedVoltage = 380;
-    constexpr long voltageStep = 20;
-}
-
 Mendra::Mendra(const std::string& name, xmlNode* cnode) : Mendra_SK(conf->getObjectID(name), cnode)
 {
     alarmTrigger = std::make_unique<OrTrigger<Mendra>>(this, &Mendra::onDieselAlarmStop);
@@ -147,7 +141,7 @@ void Mendra::tripQG()
 {
     cancelTimer(tmOverload20Off);
     cancelTimer(tmQGClosed);
-    startTimer(tmQGOpened, 500);
+    startTimer(tmQGOpened, qgOffMs);
     setQG(false);
     out_P_as = 0;
     out_sees_state_as = mPROTECTION;
@@ -173,12 +167,12 @@ void Mendra::setState(ObjectId sid, bool state)
             if (off)
             {
                 cancelTimer(tmQGClosed);
-                startTimer(tmQGOpened, 500);
+                startTimer(tmQGOpened, qgOffMs);
             }
             else
             {
                 cancelTimer(tmQGOpened);
-                startTimer(tmQGClosed, sid == QG_On_C ? 500 : 3000);
+                startTimer(tmQGClosed, sid == QG_On_C ? qgOnMs : qgSyncOnMs);
             }
             out_qg_state_as = mTRANSITIVE;
             out_sees_state_as = mTRANSITIVE;
@@ -193,7 +187,7 @@ void Mendra::setState(ObjectId sid, bool state)
             say(": Discharge...");
             cancelTimer(tmQGClosed);
             cancelTimer(tmQGOpened);
-            startTimer(tmDischarged, 3000);
+            startTimer(tmDischarged, dischargeMs);
             pauseFor(100);
             out_Overload95_S = false;
         }
@@ -201,7 +195,7 @@ void Mendra::setState(ObjectId sid, bool state)
         {
             say(": Starting...");
             cancelTimer(tmStopped);
-            startTimer(tmStarted, 3000);
+            startTimer(tmStarted, startMs);
             out_diesel_state_as = mTRANSITIVE;
             out_sees_state_as = mTRANSITIVE;
         }
@@ -209,7 +203,7 @@ void Mendra::setState(ObjectId sid, bool state)
         {
             say(": Diesel stopping...");
             cancelTimer(tmStarted);
-            startTimer(tmStopped, 6000);
+            startTimer(tmStopped, stopMs);
             cancelTimer(tmVoltageRamp);
             // A breaker must not close on a set that is stopping.
             cancelTimer(tmQGClosed);
@@ -283,8 +277,8 @@ void Mendra::timerInfo(const TimerMessage* tm)
         case tmStarted:
             out_EngineRunning_S = true;
             out_ReadyForLoading_S = true;
-            startTimer(tmVoltageRamp, 50, -1);
-            out_DG_U_S = 1;
+            startTimer(tmVoltageRamp, rampTickMs, -1);
+            out_DG_U_S = firstVoltage;
             out_diesel_state_as = mON;
             out_generator_state_as = mTRANSITIVE;
             out_sees_state_as = mTRANSITIVE;
@@ -326,7 +320,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
             say(": *** разгрузка ok...");
             out_Overload20_S = true;
             out_Overload95_S = false;
-            startTimer(tmOverload20Off, 3000, -1);
+            startTimer(tmOverload20Off, overload20OffMs, -1);
             break;
 
         case tmOverload20Off:

@@ -28,6 +28,24 @@ public:
         tmVoltageRamp = 7     // one step of the voltage ramp, repeating
     };
 
+    // The plant's own times, ms; fixed, as a real set's are. bench/station adds them
+    // up for the roads it measures.
+    static constexpr long startMs = 3000;        // the diesel's start
+    static constexpr long stopMs = 6000;         // the diesel's stop
+    static constexpr long qgOnMs = 500;          // QG closes
+    static constexpr long qgSyncOnMs = 3000;     // QG closes through the synchroniser
+    static constexpr long qgOffMs = 500;         // QG opens, also on a protection trip
+    static constexpr long dischargeMs = 3000;    // unloading
+    static constexpr long overload20OffMs = 3000;
+    // The voltage ramp: from the first voltage in steps, one step a tick, to the rated one.
+    static constexpr long firstVoltage = 1;
+    static constexpr long ratedVoltage = 380;
+    static constexpr long voltageStep = 20;
+    static constexpr long rampTickMs = 50;
+    // From the start's end to the rated voltage: the ticks that pass the rated voltage,
+    // and the one that settles it.
+    static constexpr long rampMs() { return ((ratedVoltage - firstVoltage) / voltageStep + 1 + 1) * rampTickMs; }
+
     // Publishes the safe outputs and stops the loop.
     void sigterm(int signo) override;
     // Every ordering (start-up, fold-up, finish) leaves the simulated breaker open.
