@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -214,15 +214,36 @@ namespace
         return utime + stime;
     }
 
-    // A line of /proc/PID/status in MB ("VmRSS:", "RssAnon:", "RssShmem:").
-    double statusMb(pid_t pid, const std::string& key)
+    // The number on a line of a /proc status file ("VmRSS:", "voluntary_ctxt_switches:").
+    long statusValue(const std::string& path, const std::string& key)
     {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+        std::ifstream in(path);
         std::string line;
         while (std::getline(in, line))
             if (line.rfind(key, 0) == 0)
-                return std::strtol(line.c_str() + key.size(), nullptr, 10) / 1024.0;
-        throw BenchError{"process " + std::to_string(pid) + " has no " + key};
+                return std::strtol(line.c_str() + key.size(), nullptr, 10);
+        throw BenchError{path + " has no " + key};
+    }
+
+    double statusMb(pid_t pid, const std::string& key)
+    {
+        return static_cast<double>(statusValue("/proc/" + std::to_string(pid) + "/status", key)) / 1024.0;
+    }
+
+    // The threads of the process, and how often they were put to sleep and woken:
+    // their context switches, all added up.
+    std::pair<size_t, long> threadsAndSwitches(pid_t pid)
+    {
+        size_t threads = 0;
+        long switches = 0;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+        {
+            const std::string status = task.path() / "status";
+            ++threads;
+            switches += statusValue(status, "voluntary_ctxt_switches:");
+            switches += statusValue(status, "nonvoluntary_ctxt_switches:");
+        }
+        return {threads, switches};
     }
 
     std::vector<Program> parsePrograms(const std::string& text)
@@ -497,9 +518,9 @@ namespace
                     at.push_back(c.timeUs);
             if (at.size() < 2)
                 return;
+            const double stepMs = (at.back() - at.front()) / 1000.0 / static_cast<double>(at.size() - 1);
             std::printf("  the voltage ramp: %zu steps of %s, one every %.1f ms (its timer: %ld ms)\n", at.size() - 1,
-                        (s + "_DG_U_as").c_str(), (at.back() - at.front()) / 1000.0 / static_cast<double>(at.size() - 1),
-                        Mendra::rampTickMs);
+                        (s + "_DG_U_as").c_str(), stepMs, Mendra::rampTickMs);
         }
 
         // The CPU each program burns with nothing to do, and its memory.
@@ -510,26 +531,32 @@ namespace
             expect(recorder.awaitQuiet(3s, ofEverySet("Ping_C")), "3 s without a change but the stations' pings");
             std::cout << "\nidle " << idleSec << " s (load " << loadAverage() << ")" << std::endl;
             const size_t mark = recorder.mark();
-            std::vector<long> before;
+            std::vector<long> before, switchesBefore;
             for (const auto& p : programs)
+            {
                 before.push_back(cpuTicks(p.pid));
+                switchesBefore.push_back(threadsAndSwitches(p.pid).second);
+            }
             const auto start = std::chrono::steady_clock::now();
             std::this_thread::sleep_for(std::chrono::seconds(idleSec));
-            const double wallTicks = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() *
-                                     static_cast<double>(sysconf(_SC_CLK_TCK));
+            const double wallSec = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
             double total = 0, kolvarMb = 0;
-            std::printf("  %-8s %8s %8s %8s %9s\n", "program", "cpu_pct", "rss_mb", "anon_mb", "shmem_mb");
+            std::printf("  %-8s %8s %8s %8s %8s %10s\n", "program", "cpu_pct", "rss_mb", "anon_mb", "threads",
+                        "wakeups_s");
             for (size_t i = 0; i < programs.size(); ++i)
             {
                 const Program& p = programs[i];
-                const double pct = 100.0 * static_cast<double>(cpuTicks(p.pid) - before[i]) / wallTicks;
+                const double pct = 100.0 * static_cast<double>(cpuTicks(p.pid) - before[i]) /
+                                   (wallSec * static_cast<double>(sysconf(_SC_CLK_TCK)));
+                const auto [threads, switches] = threadsAndSwitches(p.pid);
                 const double rss = statusMb(p.pid, "VmRSS:");
                 total += pct;
                 if (p.name == "kolvar")
                     kolvarMb = rss;
-                std::printf("  %-8s %8.3f %8.1f %8.1f %9.1f\n", p.name.c_str(), pct, rss,
-                            statusMb(p.pid, "RssAnon:"), statusMb(p.pid, "RssShmem:"));
+                std::printf("  %-8s %8.3f %8.1f %8.1f %8zu %10.0f\n", p.name.c_str(), pct, rss,
+                            statusMb(p.pid, "RssAnon:"), threads,
+                            static_cast<double>(switches - switchesBefore[i]) / wallSec);
             }
             std::printf("  %-8s %8.3f   (%% of one core)\n", "total", total);
             std::map<std::string, int> changes;
