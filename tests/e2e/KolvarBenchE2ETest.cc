@@ -70,19 +70,29 @@ namespace
         // Where the record of changes stands now.
         size_t mark() { return watcher.history().size(); }
         // The value sensor a had when sensor b first took the value vb after the mark;
-        // -1 when b did not, or a had no value yet.
+        // -1 when b did not, or a had no value yet. The recorder hears a change a
+        // little after the store holds it, so the change is waited for.
         long valueWhen(const std::string& a, const std::string& b, long vb, size_t since = 0)
         {
-            const auto h = watcher.history();
-            long last = -1;
-            for (size_t i = 0; i < h.size(); ++i)
-            {
-                if (i >= since && h[i] == std::make_pair(bench.id(b), vb))
-                    return last;
-                if (h[i].first == bench.id(a))
-                    last = h[i].second;
-            }
-            return -1;
+            long when = -1;
+            waitFor(
+                [&] {
+                    const auto h = watcher.history();
+                    long last = -1;
+                    for (size_t i = 0; i < h.size(); ++i)
+                    {
+                        if (i >= since && h[i] == std::make_pair(bench.id(b), vb))
+                        {
+                            when = last;
+                            return true;
+                        }
+                        if (h[i].first == bench.id(a))
+                            last = h[i].second;
+                    }
+                    return false;
+                },
+                60s);
+            return when;
         }
         std::string outputs() const
         {

@@ -1,5 +1,7 @@
 #include "StoreBench.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "ShmSegment.h"
@@ -95,5 +97,15 @@ namespace testing_support
             if (sid == id)
                 out.push_back(v);
         return out;
+    }
+
+    bool SensorRecorder::heard(UniSetTypes::ObjectId id, long value, std::chrono::milliseconds bound)
+    {
+        return waitFor(
+            [&] {
+                const auto v = values(id);
+                return std::find(v.begin(), v.end(), value) != v.end();
+            },
+            bound);
     }
 }

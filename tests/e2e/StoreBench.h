@@ -68,6 +68,9 @@ namespace testing_support
         ~SensorRecorder() override { cancelSubscriptions(); }
 
         std::vector<long> values(UniSetTypes::ObjectId id);
+        // Waits, with a generous bound, until the sensor's change to the value has been
+        // heard: delivery trails the store, so a value the store holds may not be here yet.
+        bool heard(UniSetTypes::ObjectId id, long value, std::chrono::milliseconds bound = std::chrono::seconds(30));
         // Every change so far, of every sensor, in order.
         std::vector<std::pair<UniSetTypes::ObjectId, long>> history();
 
