@@ -1,5 +1,7 @@
 // Starts the registered objects, each on its own thread, and stops them on a
 // terminate signal (SIGTERM, SIGINT); SIGHUP asks every object to reopen its log.
+// It sleeps until a signal, stop() or a program end wakes it: an idle program's
+// activator makes no wake-ups of its own.
 #pragma once
 
 #include <atomic>
@@ -13,7 +15,8 @@ class ObjectsActivator : public ObjectsManager
 {
 public:
     // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread, so that threads
-    // started from here on leave them to the activator.
+    // started from here on leave them to the activator. Throws
+    // UniSetTypes::SystemError when the system gives no descriptor to wait on.
     ObjectsActivator();
     ~ObjectsActivator() override;
 
@@ -26,7 +29,7 @@ public:
     // UniSetTypes::SystemError with the reason is thrown.
     void run(bool thread);
     // Terminates every object as a signal would (sigterm, the thread stops, its
-    // subscriptions are cancelled).
+    // subscriptions are cancelled). Any thread.
     void stop();
     // For run(true): waits until every object has stopped; throws as run does.
     void join();
@@ -39,6 +42,7 @@ private:
     void throwIfEndedByFailure();
 
     std::atomic<bool> stopFlag{false};
+    int stopDescriptor = -1;   // an eventfd that stop() makes readable
     std::atomic<bool> runningFlag{false};
     std::thread waiter;
     // Written by the waiting thread before it ends, read after it ended.

@@ -10,8 +10,11 @@ namespace uniset
 {
     // Any thread may call it; the first reason is kept.
     void endProgram(const std::string& why);
-    // Cheap enough to poll.
     bool programEnding();
     // The reason, which is then forgotten ("" when none was given).
     std::string takeProgramEndReason();
+    // A descriptor that polls readable while the end is asked for, so that a waiter
+    // sleeps on it beside its other wake-ups instead of polling programEnding().
+    // -1 when the system gave none (no descriptors left).
+    int programEndDescriptor();
 }

@@ -84,16 +84,23 @@ bool UniSetObject::waitMessage(VoidMessage& vm, int timeMS)
 {
     if (receiveMessage(vm))
         return true;
-    if (timeMS <= 0 || stopping())
+    if ((timeMS <= 0 && timeMS != kUntilStopped) || stopping())
         return false;
-    if (!uniset::clock().isReal())
+    const auto arrivedOrStopped = [&] { return !queue.empty() || stopping(); };
+    if (timeMS == kUntilStopped)
+    {
+        // No time-out to look at the flags again: they are set under this lock and wake the wait.
+        std::unique_lock<std::mutex> lk(queueMutex);
+        queueCond.wait(lk, arrivedOrStopped);
+    }
+    else if (!uniset::clock().isReal())
     {
         uniset::clock().sleepMs(timeMS);
-        return receiveMessage(vm);
     }
+    else
     {
         std::unique_lock<std::mutex> lk(queueMutex);
-        queueCond.wait_for(lk, std::chrono::milliseconds(timeMS), [&] { return !queue.empty() || stopping(); });
+        queueCond.wait_for(lk, std::chrono::milliseconds(timeMS), arrivedOrStopped);
     }
     return receiveMessage(vm);
 }
@@ -127,7 +134,7 @@ void UniSetObject::cancelSubscriptions() { uniset::Store::forgetEverywhere(this)
 void UniSetObject::callback()
 {
     VoidMessage vm;
-    if (waitMessage(vm, 100))
+    if (waitMessage(vm, kUntilStopped))
         processingMessage(&vm);
 }
 

@@ -32,8 +32,10 @@ public:
     virtual void push(const UniSetTypes::TransportMessage& msg);
     // Takes the oldest message; false when the queue is empty.
     bool receiveMessage(UniSetTypes::VoidMessage& vm);
-    // As receiveMessage, waiting at most timeMS for one to arrive.
+    // As receiveMessage, waiting at most timeMS for one to arrive; with kUntilStopped,
+    // as long as it takes, until a message comes or the object is stopped.
     bool waitMessage(UniSetTypes::VoidMessage& vm, int timeMS);
+    static constexpr int kUntilStopped = -1;
     size_t countMessages() const;
     void cleanMsgQueue();
     // A crit line is logged each time the queue grows past this length.

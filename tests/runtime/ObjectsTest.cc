@@ -224,13 +224,31 @@ namespace
     };
 }
 
-TEST_F(Activator, AProgramEndAskedByTheRuntimeStopsEveryObjectThenRunThrowsTheReason)
+namespace
+{
+    // Asks for the program's end from its own thread, as the store's notifier does.
+    class EndsTheProgram : public Recorder
+    {
+    public:
+        using Recorder::Recorder;
+        void processingMessage(VoidMessage* msg) override
+        {
+            Recorder::processingMessage(msg);
+            uniset::endProgram("the store went away");
+            uniset::endProgram("a later reason is not kept");
+        }
+    };
+}
+
+TEST_F(Activator, AProgramEndAskedFromAnObjectsThreadStopsEveryObjectThenRunThrowsTheReason)
 {
     ObjectsActivator act;
-    Recorder alpha(100);
-    act.addObject(&alpha);
-    act.broadcast(SystemMessage(SystemMessage::StartUp).transport());
+    EndsTheProgram sut(100);
+    Recorder other(101);
+    act.addObject(&sut);
+    act.addObject(&other);
     std::string thrown;
+    std::atomic<bool> returned{false};
     std::thread runner([&] {
         try
         {
@@ -240,15 +258,20 @@ TEST_F(Activator, AProgramEndAskedByTheRuntimeStopsEveryObjectThenRunThrowsTheRe
         {
             thrown = ex.text;
         }
+        returned = true;
     });
-    ASSERT_TRUE(waitFor([&] { return alpha.handled >= 1; }));
+    ASSERT_TRUE(waitFor([&] { return act.isRunning(); }));
 
-    uniset::endProgram("the store went away");
-    uniset::endProgram("a later reason is not kept");
+    sut.push(SystemMessage(SystemMessage::StartUp).transport());
+
+    const bool ended = waitFor([&] { return returned.load(); });
+    if (!ended)
+        act.stop();   // so that a failure does not hang
     runner.join();
+    ASSERT_TRUE(ended) << "the activator slept through the program's end";
     EXPECT_EQ(thrown, "the store went away");
-    EXPECT_EQ(alpha.stoppedBy, SIGTERM) << "stopped as on a terminate signal";
-    EXPECT_FALSE(alpha.threadRunning());
+    EXPECT_EQ(other.stoppedBy, SIGTERM) << "stopped as on a terminate signal";
+    EXPECT_FALSE(other.threadRunning());
     EXPECT_FALSE(uniset::programEnding()) << "the reason was taken";
 }
 
@@ -278,7 +301,7 @@ namespace
     public:
         static constexpr int kWaitMs = 2000;
 
-        explicit LongWaiter(bool onQueue) : onQueue(onQueue) {}
+        LongWaiter(bool onQueue, int waitMs) : onQueue(onQueue), waitMs(waitMs) {}
         void callback() override
         {
             ready = true;
@@ -290,14 +313,15 @@ namespace
             const auto start = std::chrono::steady_clock::now();
             VoidMessage vm;
             if (onQueue)
-                waitMessage(vm, kWaitMs);
+                waitMessage(vm, waitMs);
             else
-                pauseFor(kWaitMs);
+                pauseFor(waitMs);
             if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kWaitMs))
                 waitedOut = true;
         }
 
         const bool onQueue;
+        const int waitMs;
         std::atomic<bool> ready{false};
         std::atomic<bool> go{false};
         std::atomic<bool> aboutToWait{false};
@@ -309,6 +333,7 @@ namespace
         std::string name;
         bool onQueue;
         std::function<void(UniSetObject&)> stop;
+        int waitMs = LongWaiter::kWaitMs;
     };
 
     class StopWhileWaiting : public ::testing::TestWithParam<StopCase>
@@ -321,7 +346,7 @@ TEST_P(StopWhileWaiting, NoStopIsLostBetweenTheWaitersCheckAndItsWait)
     const StopCase& c = GetParam();
     for (int cycle = 0; cycle < 500; ++cycle)
     {
-        LongWaiter sut(c.onQueue);
+        LongWaiter sut(c.onQueue, c.waitMs);
         sut.startThread();
         const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!sut.ready && std::chrono::steady_clock::now() < bound)
@@ -336,8 +361,16 @@ TEST_P(StopWhileWaiting, NoStopIsLostBetweenTheWaitersCheckAndItsWait)
         std::atomic<int> spin{0};
         while (spin.load(std::memory_order_relaxed) < cycle % 200)
             spin.fetch_add(1, std::memory_order_relaxed);
-        c.stop(sut);
+        // From another thread: terminate waits for the pass, and a wait with no time-out
+        // that missed the stop would never end. A second stop then wakes it, so that a
+        // failure does not hang.
+        std::thread stopper([&] { c.stop(sut); });
+        const bool ended = waitFor([&] { return !sut.threadRunning(); });
+        if (!ended)
+            sut.stopThread();
+        stopper.join();
         sut.joinThread();
+        ASSERT_TRUE(ended) << "cycle " << cycle << ": the stop was lost";
         ASSERT_FALSE(sut.waitedOut) << "cycle " << cycle << ": the stop waited out the whole wait";
     }
 }
@@ -347,7 +380,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StopCase{"TerminateDuringAPause", false, [](UniSetObject& o) { o.terminate(SIGTERM); }},
                       StopCase{"StopThreadDuringAPause", false, [](UniSetObject& o) { o.stopThread(); }},
                       StopCase{"TerminateDuringAQueueWait", true, [](UniSetObject& o) { o.terminate(SIGTERM); }},
-                      StopCase{"StopThreadDuringAQueueWait", true, [](UniSetObject& o) { o.stopThread(); }}),
+                      StopCase{"StopThreadDuringAQueueWait", true, [](UniSetObject& o) { o.stopThread(); }},
+                      StopCase{"TerminateDuringAnUntimedQueueWait", true, [](UniSetObject& o) { o.terminate(SIGTERM); },
+                               UniSetObject::kUntilStopped},
+                      StopCase{"StopThreadDuringAnUntimedQueueWait", true, [](UniSetObject& o) { o.stopThread(); },
+                               UniSetObject::kUntilStopped}),
     [](const auto& info) { return info.param.name; });
 
 namespace
