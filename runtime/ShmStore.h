@@ -62,7 +62,10 @@ namespace uniset
         // A store that asked for sensors notices within kIdentityCheckMs; one that
         // did not, on isReady() or problem().
         std::string madeAnew() const;
-        static constexpr int kIdentityCheckMs = 250;
+        // Only a store removed and laid out again while its smemory was dead needs the
+        // look (every other replacement wakes everyone at once), so it is rare: each look
+        // is a wake-up of every idle program.
+        static constexpr int kIdentityCheckMs = 1000;
         // The time (µs of wall time) and supplier of a sensor's last change, when known.
         bool lastChange(UniSetTypes::ObjectId id, int64_t& timeUs, UniSetTypes::ObjectId& supplier) const;
 

@@ -61,7 +61,8 @@ int main(int argc, char** argv)
 
         const sigset_t set = uniset::stopSignals();
         // Looks as often as the programs whether its segment is still the store's.
-        const timespec period{0, uniset::ShmStore::kIdentityCheckMs * 1000000L};
+        constexpr int periodMs = uniset::ShmStore::kIdentityCheckMs;
+        const timespec period{periodMs / 1000, (periodMs % 1000) * 1000000L};
         while (sigtimedwait(&set, nullptr, &period) < 0)
         {
             // Removed and made anew by someone else: the programs have left this one.
