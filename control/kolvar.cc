@@ -33,12 +33,12 @@ namespace
 
 int main(int argc, char** argv)
 {
-    uniset::ProgramSpec spec;
-    spec.log = &Ravna::dlog;
-    spec.defaultLogName = "kolvar.log";
-    spec.banner = "SEESControl";
-    spec.failurePrefix = "(seescontrol): ";
-    spec.unknownFailure = "(seescontrol): catch(...)";
-    spec.build = build;
-    return uniset::programMain(argc, argv, spec);
+    uniset::ProgramDescription program;
+    program.log = &Ravna::dlog;
+    program.defaultLogName = "kolvar.log";
+    program.banner = "SEESControl";
+    program.failurePrefix = "(seescontrol): ";
+    program.unknownFailure = "(seescontrol): catch(...)";
+    program.build = build;
+    return uniset::programMain(argc, argv, program);
 }

@@ -7,13 +7,13 @@ namespace monitors
     int runProgram(int argc, const char* const* argv, const ProgramInfo& info,
                    const std::function<bool(uniset::ProgramObjects&)>& build)
     {
-        uniset::ProgramSpec spec;
-        spec.log = &Ravna::dlog;
-        spec.defaultLogName = info.defaultLogName;
-        spec.banner = info.title;
-        spec.failurePrefix = "(" + info.tag + "): ";
-        spec.unknownFailure = "(" + info.tag + "): catch(...)";
-        spec.build = build;
-        return uniset::programMain(argc, argv, spec);
+        uniset::ProgramDescription program;
+        program.log = &Ravna::dlog;
+        program.defaultLogName = info.defaultLogName;
+        program.banner = info.title;
+        program.failurePrefix = "(" + info.tag + "): ";
+        program.unknownFailure = "(" + info.tag + "): catch(...)";
+        program.build = build;
+        return uniset::programMain(argc, argv, program);
     }
 }

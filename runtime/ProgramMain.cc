@@ -63,23 +63,23 @@ namespace uniset
             log.any() << "(main): -------------- " << title << " START -------------------------\n\n";
         }
 
-        int run(int argc, const char* const* argv, const ProgramSpec& spec)
+        int run(int argc, const char* const* argv, const ProgramDescription& program)
         {
             const UniSetTypes::Configuration& cfg = *UniSetTypes::uniset_init(argc, argv, "configure.xml");
-            openProgramLog(cfg, *spec.log, spec.defaultLogName);
+            openProgramLog(cfg, *program.log, program.defaultLogName);
 
             // Declared first: the objects go before it.
             ObjectsActivator activator;
             ProgramObjects objects(activator);
-            if (!spec.build(objects))
+            if (!program.build(objects))
                 return exitMissing;
 
             activator.broadcast(
                 UniSetTypes::SystemMessage(UniSetTypes::SystemMessage::StartUp, UniSetTypes::Message::High).transport());
-            if (!spec.banner.empty())
+            if (!program.banner.empty())
             {
-                banner(UniSetTypes::unideb, spec.banner);
-                banner(*spec.log, spec.banner);
+                banner(UniSetTypes::unideb, program.banner);
+                banner(*program.log, program.banner);
             }
             activator.run(false);
             return exitNormal;
@@ -87,31 +87,31 @@ namespace uniset
 
         // On the log where it is configured, and always on standard error too: before
         // the log is open, or with crit off, it would be lost.
-        void reportFailure(const ProgramSpec& spec, const std::string& line)
+        void reportFailure(const ProgramDescription& program, const std::string& line)
         {
-            spec.log->crit() << line << std::endl;
+            program.log->crit() << line << std::endl;
             std::cerr << line << std::endl;
         }
     }
 
-    int programMain(int argc, const char* const* argv, const ProgramSpec& spec)
+    int programMain(int argc, const char* const* argv, const ProgramDescription& program)
     {
-        if (!spec.help.empty() && argc > 1 && std::string(argv[1]) == "--help")
+        if (!program.help.empty() && argc > 1 && std::string(argv[1]) == "--help")
         {
-            std::cout << spec.help << std::endl;
+            std::cout << program.help << std::endl;
             return exitNormal;
         }
         try
         {
-            return run(argc, argv, spec);
+            return run(argc, argv, program);
         }
         catch (const std::exception& ex)   // UniSetTypes::Exception's what() is its text
         {
-            reportFailure(spec, spec.failurePrefix + ex.what());
+            reportFailure(program, program.failurePrefix + ex.what());
         }
         catch (...)
         {
-            reportFailure(spec, spec.unknownFailure);
+            reportFailure(program, program.unknownFailure);
         }
         return exitFailed;
     }

@@ -71,7 +71,7 @@ namespace uniset
         std::vector<std::shared_ptr<void>> kept;
     };
 
-    struct ProgramSpec
+    struct ProgramDescription
     {
         // Printed on standard output when the first argument is exactly "--help"; the
         // program then ends with exitNormal and reads nothing. Empty: --help is an
@@ -107,5 +107,5 @@ namespace uniset
     // The whole of a program's main: the configuration (uniset_init), the log, the
     // activator, the objects, the start-up broadcast, the banner and the run until a
     // terminate signal. Returns the exit status.
-    int programMain(int argc, const char* const* argv, const ProgramSpec& spec);
+    int programMain(int argc, const char* const* argv, const ProgramDescription& program);
 }

@@ -59,12 +59,12 @@ namespace
 
 int main(int argc, char** argv)
 {
-    uniset::ProgramSpec spec;
-    spec.help = "--imitator-confile fname\t- Настроечный файл для имитатора. По умолчанию mendra.src.xml. ";
-    spec.log = &Ravna::dlog;
-    spec.defaultLogName = "mendra.log";
-    spec.failurePrefix = "(main): Поймали исключение ";
-    spec.unknownFailure = "(main): Неизвестное исключение!";
-    spec.build = build;
-    return uniset::programMain(argc, argv, spec);
+    uniset::ProgramDescription program;
+    program.help = "--imitator-confile fname\t- Настроечный файл для имитатора. По умолчанию mendra.src.xml. ";
+    program.log = &Ravna::dlog;
+    program.defaultLogName = "mendra.log";
+    program.failurePrefix = "(main): Поймали исключение ";
+    program.unknownFailure = "(main): Неизвестное исключение!";
+    program.build = build;
+    return uniset::programMain(argc, argv, program);
 }

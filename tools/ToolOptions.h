@@ -8,7 +8,7 @@
 
 namespace tools
 {
-    struct OptionSpec
+    struct OptionTable
     {
         std::set<std::string> withValue;   // "--confile FILE" or "--confile=FILE"
         std::set<std::string> flags;       // "--reset"
@@ -23,5 +23,5 @@ namespace tools
     // The words that follow the options, in order. Throws CommandLineError for an
     // unknown option, an option whose value is missing, empty or another option, and
     // a flag given a value.
-    std::vector<std::string> splitCommandLine(int argc, const char* const* argv, const OptionSpec& spec);
+    std::vector<std::string> splitCommandLine(int argc, const char* const* argv, const OptionTable& table);
 }

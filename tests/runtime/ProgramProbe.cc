@@ -43,13 +43,13 @@ namespace
 
 int main(int argc, char** argv)
 {
-    uniset::ProgramSpec spec;
-    spec.help = "--build what\t- what the probe's build does";
-    spec.log = &probeLog;
-    spec.defaultLogName = "probe.log";
-    spec.banner = "Probe";
-    spec.failurePrefix = "(probe): ";
-    spec.unknownFailure = "(probe): catch(...)";
-    spec.build = build;
-    return uniset::programMain(argc, argv, spec);
+    uniset::ProgramDescription program;
+    program.help = "--build what\t- what the probe's build does";
+    program.log = &probeLog;
+    program.defaultLogName = "probe.log";
+    program.banner = "Probe";
+    program.failurePrefix = "(probe): ";
+    program.unknownFailure = "(probe): catch(...)";
+    program.build = build;
+    return uniset::programMain(argc, argv, program);
 }
