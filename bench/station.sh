@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 source scripts/system.sh
 
 bench_build smemory smctl kolvar mendra piltov zarsen bench_station
-build=build-bench
+build=$bench_dir
 conf=config/configure.xml
 # Its own store, apart from any other bench running.
 store=station-bench-$$-$RANDOM

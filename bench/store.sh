@@ -15,7 +15,7 @@ if ! command -v redis-server >/dev/null; then
   { $sudo apt-get update -qq && $sudo apt-get install -y -qq redis-server; } >/dev/null 2>&1 || true
 fi
 
-build=build-bench
+build=$bench_dir
 
 work=$(mktemp -d)
 redis_pid=""

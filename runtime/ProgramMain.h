@@ -64,7 +64,6 @@ namespace uniset
             kept.emplace_back(std::move(thing));
             return raw;
         }
-        ObjectsActivator& activator() { return act; }
 
     private:
         ObjectsActivator& act;

@@ -49,11 +49,6 @@ namespace uniset
                 c->push(tm);
     }
 
-    void Subscribers::deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const
-    {
-        deliver(msg, consumer);
-    }
-
     UniSetTypes::SensorMessage makeSensorMessage(UniSetTypes::ObjectId id, long value, UniversalIO::IOTypes type,
                                                  UniSetTypes::ObjectId supplier, uint64_t sequence)
     {

@@ -25,17 +25,6 @@ namespace uniset
         bool has(UniSetTypes::ObjectId id) const;
         // Pushes msg to every consumer of msg.id (only to `only`, when given).
         void deliver(const UniSetTypes::SensorMessage& msg, UniSetObject* only = nullptr) const;
-        // Pushes msg to one consumer if it still asks for msg.id.
-        void deliverTo(const UniSetTypes::SensorMessage& msg, UniSetObject* consumer) const;
-        // Calls f(id) for every id that has a consumer.
-        template <typename F>
-        void forEachId(F f) const
-        {
-            std::lock_guard<std::mutex> lk(mtx);
-            for (const auto& [id, list] : byId)
-                if (!list.empty())
-                    f(id);
-        }
 
     private:
         mutable std::mutex mtx;

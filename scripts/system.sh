@@ -1,12 +1,14 @@
 # Sourced, from the source root, by the scripts that build and run the system
 # (scripts/bench, bench/store.sh, bench/station.sh).
 
-# bench_build TARGET...: the set-up, then the targets built for measuring (optimised,
-# with the benchmarks) in build-bench.
+# Where the benchmarks and the programs they run are built, optimised.
+bench_dir=build-bench
+
+# bench_build TARGET...: the set-up, then the targets built for measuring in $bench_dir.
 bench_build() {
   scripts/setup
-  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DRAVNA_BUILD_BENCH=ON -DRAVNA_BUILD_TESTS=OFF >/dev/null
-  cmake --build build-bench -j"$(nproc)" --target "$@" >/dev/null
+  cmake -S . -B "$bench_dir" -DCMAKE_BUILD_TYPE=Release -DRAVNA_BUILD_BENCH=ON -DRAVNA_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$bench_dir" -j"$(nproc)" --target "$@" >/dev/null
 }
 
 # The programs started, in order, as NAME=PID.

@@ -77,7 +77,7 @@ namespace
             long when = -1;
             waitFor(
                 [&] {
-                    const auto h = watcher.history();
+                    const auto& h = watcher.history();
                     long last = -1;
                     for (size_t i = 0; i < h.size(); ++i)
                     {

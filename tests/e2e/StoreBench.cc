@@ -79,7 +79,7 @@ namespace testing_support
         return waitFor([&] { return shm->isReady() && get(name) == value; }, bound);
     }
 
-    std::vector<std::pair<UniSetTypes::ObjectId, long>> SensorRecorder::history()
+    const std::vector<std::pair<UniSetTypes::ObjectId, long>>& SensorRecorder::history()
     {
         UniSetTypes::VoidMessage vm;
         while (receiveMessage(vm))

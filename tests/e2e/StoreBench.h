@@ -72,7 +72,7 @@ namespace testing_support
         // heard: delivery trails the store, so a value the store holds may not be here yet.
         bool heard(UniSetTypes::ObjectId id, long value, std::chrono::milliseconds bound = std::chrono::seconds(30));
         // Every change so far, of every sensor, in order.
-        std::vector<std::pair<UniSetTypes::ObjectId, long>> history();
+        const std::vector<std::pair<UniSetTypes::ObjectId, long>>& history();
 
     private:
         std::vector<std::pair<UniSetTypes::ObjectId, long>> seen;
