@@ -263,13 +263,7 @@ void Breaker<Self, SK>::sigterm(int signo)
     {
         // A second terminate finds the loop stopped and the outputs already off.
         if (outTrigger && this->active)
-        {
-            for (auto& [sid, value] : outTrigger->values)
-            {
-                value = false;
-                setOut(sid, false);
-            }
-        }
+            outTrigger->resetAll();
     }
     catch (const Exception& ex)
     {

@@ -64,7 +64,6 @@ public:
     Automat* findAutomat(const std::string& name) const;
 
     // What the lists were built into (the supervision's thread).
-    const std::list<StructureObject>& structure() const { return structList; }
     const std::vector<AutomatEntry>& automats() const { return automatTable; }
     const std::vector<OffEntry>& offLinks() const { return offList; }
     const std::list<std::unique_ptr<SEES>>& stations() const { return sesList; }

@@ -59,6 +59,17 @@ public:
         reportQuietly(id, v);
     }
 
+    // Every key to zero, each reported, at shut-down; a report's exception goes to
+    // the caller and leaves the later keys as they were.
+    void resetAll()
+    {
+        for (auto& [key, value] : values)
+        {
+            value = Value{};
+            (owner->*action)(key, Value{});
+        }
+    }
+
     std::map<Key, Value> values;
     Owner* owner;
     Action action;

@@ -8,6 +8,7 @@
 #include "Configuration.h"
 #include "Exceptions.h"
 #include "Ravna.h"
+#include "Retry.h"
 #include "SEESMode.h"
 #include "SEESSleepMode.h"
 #include "SEESWaitingMode.h"
@@ -350,16 +351,8 @@ void SEES::sigterm(int signo)
 {
     try
     {
-        for (auto& [id, value] : timerTrigger->values)
-        {
-            value = 0;
-            setTimer(id, 0);
-        }
-        for (auto& [id, value] : commandTrigger->values)
-        {
-            value = false;
-            setOut(id, false);
-        }
+        timerTrigger->resetAll();
+        commandTrigger->resetAll();
         out_lmpDG_ON_c = 0;
         out_lmpDG_OFF_c = 0;
         out_lmpQG_ON_c = 0;
@@ -515,7 +508,6 @@ void SEES::checkUnbalance()
     dlog.info() << getName() << ": UNBALANCE CONTROL! "
                 << " in_DG_RemoteControl_s=" << d << " in_QG_RemoteControl_s=" << q << " in_CtlMode_Auto_s=" << a
                 << std::endl;
-    out_CtlMode_QG_bs = q ? 0 : 1;
 }
 
 // --- outputs
@@ -536,20 +528,12 @@ void SEES::setOut(ObjectId out, bool state)
 
 bool SEES::setLamp(ObjectId lamp, long value)
 {
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        try
-        {
-            setState(lamp, value);
-            return true;
-        }
-        catch (const Exception& ex)
-        {
-            dlog.crit() << getName() << "(setLamp): " << ex << std::endl;
-            pause(100);
-        }
-    }
-    return false;
+    // The pause is the object's own, which a terminate cuts short.
+    return Ravna::retryWrite(3, 0, [&] { setState(lamp, value); },
+                             [&](const Exception& ex) {
+                                 dlog.crit() << getName() << "(setLamp): " << ex << std::endl;
+                                 pause(100);
+                             });
 }
 
 void SEES::setLamps(std::initializer_list<std::pair<ObjectId, long>> lamps)
@@ -682,18 +666,8 @@ void SEES::commandReservOff()
 
 void SEES::setReserv(bool leader)
 {
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        try
-        {
-            ui.saveState(Leader_f, leader, UniversalIO::DigitalInput, getId());
-            return;
-        }
-        catch (const Exception& ex)
-        {
-            dlog.crit() << getName() << "(setReserv): " << ex << std::endl;
-        }
-    }
+    Ravna::retryWrite(3, 0, [&] { ui.saveState(Leader_f, leader, UniversalIO::DigitalInput, getId()); },
+                      [&](const Exception& ex) { dlog.crit() << getName() << "(setReserv): " << ex << std::endl; });
 }
 
 void SEES::setRequiredReserv(bool required)
