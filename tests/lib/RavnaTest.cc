@@ -2,10 +2,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "Exceptions.h"
 #include "Ravna.h"
+#include "Saturate.h"
 #include "StationState.h"
 #include "TestSupport.h"
 
@@ -162,4 +164,14 @@ TEST(Ravna, CalibrationDiagramsByName)
     {
         EXPECT_EQ(ex.text, "(buildCalibrationDiagram): НЕ НАЙДЕНА калибровочная диаграмма 'q'");
     }
+}
+
+TEST(Saturate, ReadingsBeyondTheFigureAreFixedAtItsEnds)
+{
+    constexpr long big = 1L << 31;
+    EXPECT_EQ(Ravna::saturate<int>(big), std::numeric_limits<int>::max());
+    EXPECT_EQ(Ravna::saturate<int>(-big - 1), std::numeric_limits<int>::min());
+    EXPECT_EQ(Ravna::saturate<int>(std::numeric_limits<long>::min()), std::numeric_limits<int>::min());
+    EXPECT_EQ(Ravna::saturate<int>(-42L), -42);
+    EXPECT_EQ(Ravna::saturate<int>(big - 1), std::numeric_limits<int>::max());
 }
