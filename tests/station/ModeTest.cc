@@ -109,6 +109,15 @@ namespace
             b(r);
         };
     }
+    // The store refuses every ask for one sensor while the event runs.
+    Event failingAsks(const char* role, Event e)
+    {
+        return [=](StationRig& r) {
+            testing_support::ScopedFailingStore failing(r.world());
+            failing.store.failAsks = {r.sensor(role)};
+            e(r);
+        };
+    }
     Event startUp()
     {
         return [](StationRig& r) { r.startUp(); };
@@ -151,6 +160,7 @@ namespace
         std::set<int> timers = {};          // the station's timers still asked
         const char* raised = nullptr;       // an alarm message raised by the event
         const char* log = nullptr;          // a text the event writes to the log
+        int logTimes = 0;                   // how often it is written, when that matters
         std::optional<Lamps> lamps = {};
         int command = -1;                   // the pending command, when it matters
         Event before = {};                  // answers of the owner, switches: before the arrangement
@@ -295,6 +305,12 @@ namespace
             EXPECT_NE(rig.log().find(row.log, logMark), std::string::npos)
                 << "no \"" << row.log << "\" in\n"
                 << rig.log().substr(logMark);
+            if (row.logTimes > 0)
+            {
+                EXPECT_EQ(testing_support::occurrences(rig.log().substr(logMark), row.log),
+                          static_cast<size_t>(row.logTimes))
+                    << row.log;
+            }
         }
         if (row.lamps)
         {
@@ -659,7 +675,12 @@ namespace
                 .log = ": ПРОТИВОРЕЧИВОЕ СОСТОЯНИЕ"},
             Row{.name = "OnlyDieselOnInInitIsContradictory", .start = Start::sleep, .event = survey({1, 0, 0, 3}, 3),
                 .next = "SEESProtectionMode", .reports = {protectionOn}, .timers = {11},
-                .log = ": state_as=3 mINIT"}),
+                .log = ": state_as=3 mINIT"},
+            // Off's entry fails, Init comes back and its survey picks Off again, which fails
+            // again: the station stays in Init rather than going round until the stack runs out.
+            Row{.name = "NextModeFailingTwiceLeavesInit", .start = Start::sleep,
+                .event = failingAsks("ControlMode_f", survey(allOff, 2)), .next = "SEESInitMode",
+                .log = "SES1(changeMode): не удалось сменить режим: ", .logTimes = 2, .lamps = Lamps{0, 1, 0, 1}}),
         rowName);
     const Report protectionOnLeader{SEESMessage::NeedOnReserv, 1};
     const Report releaseOne{SEESMessage::NeedOffReserv, 1};
