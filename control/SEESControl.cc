@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 
 #include "Configuration.h"
 #include "Exceptions.h"
@@ -157,7 +158,7 @@ void SEESControl::readSettings()
 
     band(f_nom, deviation_f, f_min, f_max);
     band(U_nom, deviation_U, U_min, U_max);
-    dlog.info() << getName() << "(init): f_min=" << f_min << " f_max=" << f_max << " U_min=" << U_min
+    dlog.info() << *this << "(init): f_min=" << f_min << " f_max=" << f_max << " U_min=" << U_min
                 << " U_max=" << U_max << std::endl;
 }
 
@@ -432,7 +433,7 @@ void SEESControl::processingMessage(VoidMessage* msg)
     }
     catch (const Exception& ex)
     {
-        dlog.crit() << getName() << "(processingMessage): " << ex << std::endl;
+        dlog.crit() << *this << "(processingMessage): " << ex << std::endl;
     }
 }
 
@@ -441,10 +442,10 @@ void SEESControl::seesInfo(const SEESMessage* m)
     switch (m->event)
     {
     case SEESMessage::NeedOnReserv:
-        dlog[Debug::LEVEL4] << getName() << "(NeedOnReserv): sees" << m->ses << " state=" << m->state << std::endl;
+        dlog[Debug::LEVEL4] << *this << "(NeedOnReserv): sees" << m->ses << " state=" << m->state << std::endl;
         break;
     case SEESMessage::NeedOffReserv:
-        dlog[Debug::LEVEL4] << getName() << "(NeedOffReserv): sees" << m->ses << " state=" << m->state << std::endl;
+        dlog[Debug::LEVEL4] << *this << "(NeedOffReserv): sees" << m->ses << " state=" << m->state << std::endl;
         break;
     case SEESMessage::Protection:
     case SEESMessage::ModeChange:
@@ -456,7 +457,7 @@ void SEESControl::seesInfo(const SEESMessage* m)
     case SEESMessage::ReservCommandConflict:
         break;
     default:
-        dlog.crit() << getName() << "(seesInfo):  Unknown SEESMessage:event=" << m->event << " from ses=" << m->ses
+        dlog.crit() << *this << "(seesInfo):  Unknown SEESMessage:event=" << m->event << " from ses=" << m->ses
                     << std::endl;
         break;
     }
@@ -473,7 +474,7 @@ void SEESControl::askSensors(UniversalIO::UIOCommand cmd)
     // A sensor that could not be asked is asked again: the groups would never follow it.
     askUntilDone(
         ids, [&](ObjectId id) { ui.askSensor(id, cmd); },
-        [&](const Exception& ex) { dlog.crit() << getName() << "(askSensors): " << ex << std::endl; });
+        [&](const Exception& ex) { dlog.crit() << *this << "(askSensors): " << ex << std::endl; });
 
     for (const StructureObject& s : structList)
         if (s.kind == StructureObject::kGroup && s.group)
@@ -490,7 +491,7 @@ void SEESControl::askSensors(UniversalIO::UIOCommand cmd)
         }
         catch (const Exception& ex)
         {
-            dlog.crit() << getName() << "(askSensors): " << ex << std::endl;
+            dlog.crit() << *this << "(askSensors): " << ex << std::endl;
         }
     }
     updateStructure();
@@ -527,7 +528,7 @@ void SEESControl::sensorInfo(const SensorMessage* sm)
     }
     catch (const Exception& ex)
     {
-        dlog.crit() << getName() << "(sensorInfo): " << ex << std::endl;
+        dlog.crit() << *this << "(sensorInfo): " << ex << std::endl;
     }
 }
 
@@ -541,8 +542,11 @@ void SEESControl::step()
     {
         LoggedLock lock(_grMutex, 2000, dlog, getName(), "step");
         if (lock.ok())
+        {
+            completeReleases();
             for (const auto& g : groupList)
                 g->checkTimers();
+        }
     }
 
     if (reservPowerTimer.checkTime())
@@ -571,11 +575,11 @@ void SEESControl::forEachGroup(const char* method, F f)
         }
         catch (const std::exception& ex)
         {
-            dlog.crit() << getName() << "(" << method << "): " << g->getName() << ": " << ex.what() << std::endl;
+            dlog.crit() << *this << "(" << method << "): " << g->getName() << ": " << ex.what() << std::endl;
         }
         catch (...)
         {
-            dlog.crit() << getName() << "(" << method << "): " << g->getName() << ": catch ..." << std::endl;
+            dlog.crit() << *this << "(" << method << "): " << g->getName() << ": catch ..." << std::endl;
         }
     }
 }
@@ -585,8 +589,18 @@ bool SEESControl::checkProtection()
     LoggedLock lock(_grMutex, 5000, dlog, getName(), "checkProtection");
     if (!lock.ok())
         return protection;
-    protection = std::any_of(groupList.begin(), groupList.end(),
-                             [](const auto& g) { return g->group().hasProtection(); });
+    // A group whose stations could not be read leaves the flag as it was, unless
+    // another group has protection.
+    bool unread = false;
+    for (const auto& g : groupList)
+    {
+        const std::optional<bool> p = g->group().hasProtection();
+        if (p.value_or(false))
+            return protection = true;
+        unread = unread || !p;
+    }
+    if (!unread)
+        protection = false;
     return protection;
 }
 
@@ -659,7 +673,7 @@ void SEESControl::updateStructure()
     groupsBuilt = true;
 
     auto line = dlog.info();
-    line << getName() << "(updateStructure): ";
+    line << *this << "(updateStructure): ";
     for (const auto& g : groupList)
         line << *g << " ";
     line << std::endl;
@@ -736,7 +750,7 @@ bool SEESControl::canRun(int num)
     bool answer = false;
     if (askGroups([&](SEESGroup& g) { answer = g.canRun(num); }))
         return answer;
-    dlog.crit() << getName() << "(canRun):  Unknown GROUP for ses" << num << std::endl;
+    dlog.crit() << *this << "(canRun):  Unknown GROUP for ses" << num << std::endl;
     return false;
 }
 
@@ -746,14 +760,23 @@ bool SEESControl::acceptQG(int num, bool on)
     if (!lock.ok())
         return false;
 
+    // A release asked for before this ask comes first; until it is done, no ask of
+    // the same station may be granted, or the late release would take the new leave.
+    completeReleases();
+    if (releaseKept(num))
+    {
+        dlog.info() << *this << "(acceptQG): QG" << num << " not yet released...(please wait)" << std::endl;
+        return false;
+    }
+
     if (acceptedQG == num)
     {
-        dlog.info() << getName() << "(acceptQG): QG" << num << " ALREADY ACCEPTED..." << std::endl;
+        dlog.info() << *this << "(acceptQG): QG" << num << " ALREADY ACCEPTED..." << std::endl;
         return true;
     }
     if (acceptedQG != 0)
     {
-        dlog.info() << getName() << "(acceptQG): NOT ACCEPT QG" << num << " qf locked..." << std::endl;
+        dlog.info() << *this << "(acceptQG): NOT ACCEPT QG" << num << " qf locked..." << std::endl;
         return false;
     }
 
@@ -761,7 +784,7 @@ bool SEESControl::acceptQG(int num, bool on)
     qcBlockHolder = num;
     if (!ravnaLogic->prepareQC(on))
     {
-        dlog.info() << getName() << "(acceptQG): prepare QC failed...(please wait)" << std::endl;
+        dlog.info() << *this << "(acceptQG): prepare QC failed...(please wait)" << std::endl;
         return false;
     }
 
@@ -773,37 +796,66 @@ bool SEESControl::acceptQG(int num, bool on)
         return holder == num;
     }
     acceptedQG = num;
-    dlog.info() << getName() << "(acceptQG): ACCEPT QG" << num << std::endl;
+    dlog.info() << *this << "(acceptQG): ACCEPT QG" << num << std::endl;
     return true;
 }
 
 void SEESControl::releaseQG(int num)
 {
-    bool heldNothing = false;
+    // Kept first: when the lock is not had in time, its next holder does it.
+    keepRelease(num);
+    LoggedLock lock(_grMutex, 4000, dlog, getName(), "releaseQG", "the release is kept until the lock is had");
+    if (lock.ok())
+        completeReleases();
+}
+
+bool SEESControl::giveBack(int num)
+{
+    // Only what this station holds is given back: a release by another would let
+    // a second switching start while the first is under way.
+    const bool holdsLeave = acceptedQG == num;
+    const bool holdsQC = qcBlockHolder == num;
+    if (holdsLeave || holdsQC)
     {
-        LoggedLock lock(_grMutex, 4000, dlog, getName(), "releaseQG");
-        if (!lock.ok())
-            return;
-
-        // Only what this station holds is given back: a release by another would let
-        // a second switching start while the first is under way.
-        const bool holdsLeave = acceptedQG == num;
-        const bool holdsQC = qcBlockHolder == num;
-        if (holdsLeave || holdsQC)
-        {
-            ravnaLogic->releaseQCBlock();
-            qcBlockHolder = 0;
-        }
-
-        bool released = false;
-        const bool member = askGroups([&](SEESGroup& g) { released = g.releaseQG(num); });
-        // A member's group has told about a release of what it did not hold.
-        if (holdsLeave && (released || !member))
-            acceptedQG = 0;
-        heldNothing = !member && !holdsLeave && !holdsQC;
+        ravnaLogic->releaseQCBlock();
+        qcBlockHolder = 0;
     }
-    if (heldNothing)
-        dlog.warn() << getName() << "(releaseQG): RELEASE QG" << num << " BUT NOT ACCEPTED!!" << std::endl;
+
+    auto answer = SEESGroup::Release::notHeld;
+    const bool member = askGroups([&](SEESGroup& g) { answer = g.releaseQG(num); });
+    if (answer == SEESGroup::Release::notLocked)
+        return false;
+    // A member's group has told about a release of what it did not hold.
+    if (holdsLeave && (answer == SEESGroup::Release::released || !member))
+        acceptedQG = 0;
+    if (!member && !holdsLeave && !holdsQC)
+        dlog.warn() << *this << "(releaseQG): RELEASE QG" << num << " BUT NOT ACCEPTED!!" << std::endl;
+    return true;
+}
+
+void SEESControl::completeReleases()
+{
+    std::vector<int> due;
+    {
+        std::lock_guard<std::mutex> guard(releasesMutex);
+        due.swap(keptReleases);
+    }
+    for (int num : due)
+        if (!giveBack(num))
+            keepRelease(num);
+}
+
+void SEESControl::keepRelease(int num)
+{
+    std::lock_guard<std::mutex> guard(releasesMutex);
+    if (std::find(keptReleases.begin(), keptReleases.end(), num) == keptReleases.end())
+        keptReleases.push_back(num);
+}
+
+bool SEESControl::releaseKept(int num)
+{
+    std::lock_guard<std::mutex> guard(releasesMutex);
+    return std::find(keptReleases.begin(), keptReleases.end(), num) != keptReleases.end();
 }
 
 bool SEESControl::isAlone(int num)
@@ -836,14 +888,14 @@ void SEESControl::automatInfo(const AutomatMessage* am)
 
 void SEESControl::checkOffList(ObjectId qid)
 {
-    dlog[Debug::LEVEL5] << getName() << "(checkOffList): for Qid=" << qid << std::endl;
+    dlog[Debug::LEVEL5] << *this << "(checkOffList): for Qid=" << qid << std::endl;
     for (size_t i = 0; i < offList.size(); ++i)
     {
         OffEntry& e = offList[i];
         Automat* cur = automatTable[e.cur].avt;
         if (cur->getId() != qid || e.started || !cur->getState())
             continue;
-        dlog[Debug::LEVEL5] << getName() << "(checkOffList): запускаем время на отключение "
+        dlog[Debug::LEVEL5] << *this << "(checkOffList): запускаем время на отключение "
                             << automatTable[e.prev].name << std::endl;
         askTimer(static_cast<int>(i) + 1, e.off_msec);
         e.started = true;
@@ -859,19 +911,19 @@ void SEESControl::timerInfo(const TimerMessage* tm)
     const std::string& prevName = automatTable[e.prev].name;
     if (!e.started)
     {
-        dlog.warn() << getName() << "(timerInfo): "
+        dlog.warn() << *this << "(timerInfo): "
                     << " wrong timer for " << prevName << std::endl;
         return;
     }
     // Once per closing.
     e.started = false;
     askTimer(id, 0);
-    dlog.info() << getName() << "(timerInfo): "
+    dlog.info() << *this << "(timerInfo): "
                 << " automatic off " << prevName << std::endl;
     if (automatTable[e.cur].avt->getState())
         automatTable[e.prev].avt->cmdOff();
     else
-        dlog.info() << getName() << "(timerInfo): "
+        dlog.info() << *this << "(timerInfo): "
                     << " INGNORE automatic off for " << prevName << std::endl;
 }
 
@@ -879,7 +931,7 @@ void SEESControl::timerInfo(const TimerMessage* tm)
 
 void SEESControl::setControl(bool state)
 {
-    dlog.info() << getName() << "(setControl): state" << state << std::endl;
+    dlog.info() << *this << "(setControl): state" << state << std::endl;
     for (const AutomatEntry& e : automatTable)
     {
         if (!e.avt)
@@ -899,6 +951,11 @@ void SEESControl::command(ObjectId id, bool state)
 {
     const bool done = Ravna::retryWrite(3, 100, [&] { setBoolState(id, state); }, [](const Exception&) {});
     if (!done)
-        dlog.crit() << getName() << "(command): "
+        dlog.crit() << *this << "(command): "
                     << " Не удалось сохранить id=" << id << " state=" << state << std::endl;
+}
+
+std::ostream& operator<<(std::ostream& os, const SEESControl& c)
+{
+    return os << c.getName();
 }

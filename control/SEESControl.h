@@ -7,11 +7,14 @@
 // Threads: the supervision's own loop runs every handler and the groups' periodic
 // work. The stations' threads call canRun, acceptQG, releaseQG and isAlone directly
 // (SEESOwner) and queue their reports; those calls and the loop meet under
-// _grMutex. A caller that does not get the lock in time refuses and changes nothing.
+// _grMutex. A caller that does not get the lock in time refuses and changes nothing,
+// but a release is a duty: it is kept and done by the next holder of the lock.
 #pragma once
 
 #include <list>
 #include <memory>
+#include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,7 +52,8 @@ public:
     bool canRun(int num) override;
     // Leave for station num to switch its generator breaker; one at a time in the plant.
     bool acceptQG(int num, bool on) override;
-    // Gives back what station num holds: the leave and the bus-tie hold.
+    // Gives back what station num holds: the leave and the bus-tie hold. Done at
+    // once, or as soon as the lock is had (an ask, a release, the next pass).
     void releaseQG(int num) override;
     // Whether no other station of num's working group is on.
     bool isAlone(int num) override;
@@ -123,6 +127,13 @@ private:
     // group answered.
     template <class F>
     bool askGroups(F f);
+    // Under _grMutex: gives back what num holds; false when a group's lock was not
+    // had, and nothing of the group's part is done yet.
+    bool giveBack(int num);
+    // Under _grMutex: the releases kept for later, each done or kept again.
+    void completeReleases();
+    void keepRelease(int num);
+    bool releaseKept(int num);
     // Under _grMutex: the same over every working group, each failure logged.
     template <class F>
     void forEachGroup(const char* method, F f);
@@ -140,6 +151,11 @@ private:
     int acceptedQG = 0;
     // The station whose switching the bus-tie logic last held QC for; 0 none.
     int qcBlockHolder = 0;
+    // Stations whose release is not done yet, in the order asked. Guarded by
+    // releasesMutex alone, held only to touch the list, so a station that could not
+    // have _grMutex can still leave its release here.
+    std::mutex releasesMutex;
+    std::vector<int> keptReleases;
     std::list<StructureObject> structList;
     std::list<std::unique_ptr<ASensor>> asensorList;
     bool protection = false;
@@ -158,3 +174,6 @@ private:
     int deviation_f_timeout_msec = 10000;
     int deviation_U_timeout_msec = 10000;
 };
+
+// The supervision prints as its name in log lines.
+std::ostream& operator<<(std::ostream& os, const SEESControl& c);

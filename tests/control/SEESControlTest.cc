@@ -3,7 +3,9 @@
 // the bus tie, the automatic switch-off chain and the lamps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -382,7 +384,7 @@ TEST(SupervisionLeave, ARefusedSwitchingGivenBackFreesTheBusTieItBeganToPrepare)
     EXPECT_EQ(rig.sut->acceptedStation(), 0);
 }
 
-TEST(SupervisionLeave, ALockNotHadRefusesAndChangesNothing)
+TEST(SupervisionLeave, ALockNotHadRefusesTheAsks)
 {
     SupervisionRig rig;
     rig.startUp();
@@ -390,17 +392,107 @@ TEST(SupervisionLeave, ALockNotHadRefusesAndChangesNothing)
     ASSERT_TRUE(rig.sut->acceptQG(1, true));
 
     rig.sut->_grMutex.lock();
-    rig.sut->releaseQG(1);
     EXPECT_FALSE(rig.sut->acceptQG(3, true));
     EXPECT_FALSE(rig.sut->canRun(1));
     EXPECT_TRUE(rig.sut->isAlone(1)) << "not known to be alone is no leave to stop";
     rig.sut->_grMutex.unlock();
 
     EXPECT_EQ(rig.sut->acceptedStation(), 1);
-    EXPECT_FALSE(rig.sut->acceptQG(3, true));
-    EXPECT_TRUE(rig.logged("SEESControl(releaseQG): SEESControl_grMutex not locked in 4000 msec, nothing done"))
+    EXPECT_TRUE(rig.logged("SEESControl(acceptQG): SEESControl_grMutex not locked in 5000 msec, nothing done"))
         << rig.log();
 }
+
+namespace
+{
+    // A release whose lock is not had in time, and what gives it back once the lock is free.
+    void nextPass(SupervisionRig& rig)
+    {
+        rig.sut->callback();
+        EXPECT_EQ(rig.sut->acceptedStation(), 0);
+        // The waits for the lock have moved the clock past the bus-tie logic's own check
+        // too, so the open command may come twice.
+        const std::vector<int> commands = tieReport(rig);
+        EXPECT_FALSE(commands.empty()) << "the bus-tie hold is free";
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), AutomatMessage::cmdOff),
+                  static_cast<long>(commands.size()));
+    }
+
+    struct KeptReleaseCase
+    {
+        const char* name;
+        bool groupLock;   // the working group's list lock is held, else the supervision's
+        std::function<void(SupervisionRig&)> then;
+        std::string logged;
+    };
+
+    void PrintTo(const KeptReleaseCase& c, std::ostream* os) { *os << c.name; }
+
+    class KeptRelease : public ::testing::TestWithParam<KeptReleaseCase>
+    {
+    };
+
+    // The list lock of a working group, through a member pointer named in a class
+    // that may name it.
+    class OpenGroup : public SEESGroup
+    {
+    public:
+        using SEESGroup::listMutex;
+    };
+
+    UniSetTypes::uniset_mutex& groupLock(SupervisionRig& rig, int groupNum)
+    {
+        UniSetTypes::uniset_mutex SEESGroup::*lock = &OpenGroup::listMutex;
+        for (const auto& g : rig.sut->workingGroups())
+            if (g->group().getNum() == groupNum)
+                return g->group().*lock;
+        throw std::logic_error("no working group " + std::to_string(groupNum));
+    }
+}
+
+TEST_P(KeptRelease, IsGivenBackOnceTheLockIsFree)
+{
+    const KeptReleaseCase& c = GetParam();
+    SupervisionRig rig;
+    rig.startUp();
+    tieReady(rig);
+    ASSERT_TRUE(rig.sut->acceptQG(1, true));
+    rig.commands(rig.qc());
+    // Three generator breakers closed: the tie is to open once the switching gives it back.
+    for (int i = 1; i <= 3; ++i)
+        rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
+    ASSERT_EQ(tieReport(rig), std::vector<int>{}) << "held for the switching";
+
+    UniSetTypes::uniset_mutex& held = c.groupLock ? groupLock(rig, 101) : rig.sut->_grMutex;
+    held.lock();
+    rig.sut->releaseQG(1);
+    if (c.groupLock)
+    {
+        EXPECT_FALSE(rig.sut->acceptQG(1, true)) << "asked again before its release is done";
+    }
+    held.unlock();
+    EXPECT_EQ(rig.sut->acceptedStation(), 1) << "nothing done while the lock is held";
+
+    c.then(rig);
+
+    // The tie has opened, as the rule wants with three sets on line.
+    rig.qc().in_State_On_s = false;
+    rig.qc().in_State_Off_s = true;
+    EXPECT_TRUE(rig.sut->acceptQG(3, true)) << "another station's switching";
+    EXPECT_FALSE(rig.station(1).qgAccepted);
+    EXPECT_EQ(rig.sut->acceptedStation(), 3);
+    EXPECT_TRUE(rig.logged(c.logged)) << rig.log();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeptRelease,
+    ::testing::Values(
+        KeptReleaseCase{"ByTheNextPass", false, nextPass,
+                        "SEESControl(releaseQG): SEESControl_grMutex not locked in 4000 msec, the release is kept "
+                        "until the lock is had"},
+        KeptReleaseCase{"ByTheNextAsk", false, [](SupervisionRig&) {}, "SEESGroup101(releaseQG): RELEASE QG1"},
+        KeptReleaseCase{"HeldInTheGroup", true, nextPass,
+                        "SEESControl(acceptQG): QG1 not yet released...(please wait)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- the last set of a busbar
 
@@ -552,6 +644,55 @@ TEST(SupervisionGroups, RunPermissionFollowsTheWorkingLimitOfTheStationsGroup)
     EXPECT_FALSE(rig.sut->canRun(2)) << "its section works one set already";
     EXPECT_TRUE(rig.sut->canRun(3)) << "the other section works none";
 }
+
+namespace
+{
+    // A sensor the store refuses to let the supervision ask, the first times.
+    struct RefusedAskCase
+    {
+        const char* name;
+        const char* sensor;
+        std::string logged;
+        std::function<void(SupervisionRig&)> heard;   // the sensor set, and what follows
+    };
+
+    void PrintTo(const RefusedAskCase& c, std::ostream* os) { *os << c.name; }
+
+    class SupervisionRefusedAsk : public ::testing::TestWithParam<RefusedAskCase>
+    {
+    };
+}
+
+TEST_P(SupervisionRefusedAsk, IsAskedAgainUntilTheSensorIsHeard)
+{
+    const RefusedAskCase& c = GetParam();
+    SupervisionRig rig;
+    control_test::ScopedFailingStore failing(rig.world());
+    failing.store.failAsks.insert(rig.world().id(c.sensor));
+    failing.store.askFailuresLeft = 2;
+
+    rig.startUp();
+
+    EXPECT_EQ(testing_support::occurrences(rig.log(), c.logged), 2u) << rig.log();
+    c.heard(rig);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SupervisionRefusedAsk,
+    ::testing::Values(
+        RefusedAskCase{"TieSensor", "GRSH_QC_On_S", "SEESControl(askSensors): (ask): sensor 1902 cannot be asked",
+                       [](SupervisionRig& r) {
+                           r.set("GRSH_QC_On_S", 1);
+                           EXPECT_EQ(r.groups(), "Group101 ([ SES1 SES2 ]) ([ SES3 SES4 ])");
+                       }},
+        RefusedAskCase{"RequiredReserveInput", "Group1_RequiredReserv_S",
+                       "Group1(askSensors): (ask): sensor 628 cannot be asked",
+                       [](SupervisionRig& r) {
+                           r.set("Group1_RequiredReserv_S", 1);
+                           EXPECT_TRUE(r.station(1).requiredReserv);
+                           EXPECT_TRUE(r.station(2).requiredReserv);
+                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- the automatic switch-off chain
 
