@@ -1,12 +1,14 @@
 #include "SEESGroup.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <map>
 
 #include "Exceptions.h"
 #include "LoggedLock.h"
 #include "Ravna.h"
+#include "Saturate.h"
 
 using namespace UniSetTypes;
 using Ravna::LoggedLock;
@@ -459,11 +461,11 @@ int SEESGroup::acceptQG(int sesNum)
     return sesNum;
 }
 
-bool SEESGroup::releaseQG(int sesNum)
+SEESGroup::Release SEESGroup::releaseQG(int sesNum)
 {
-    LoggedLock lock(listMutex, 4000, dlog, name, "releaseQG");
+    LoggedLock lock(listMutex, 4000, dlog, name, "releaseQG", "nothing released yet");
     if (!lock.ok())
-        return false;
+        return Release::notLocked;
 
     StationServices* s = member(sesNum);
     if (!s)
@@ -473,13 +475,13 @@ bool SEESGroup::releaseQG(int sesNum)
     if (!s->qgAccepted && acceptedQG != sesNum)
     {
         dlog.warn() << name << "(releaseQG): RELEASE QG" << sesNum << " BUT NOT ACCEPTED!!" << std::endl;
-        return false;
+        return Release::notHeld;
     }
     dlog.info() << name << "(releaseQG): RELEASE QG" << sesNum << std::endl;
     s->qgAccepted = false;
     if (acceptedQG == sesNum)
         acceptedQG = 0;
-    return true;
+    return Release::released;
 }
 
 bool SEESGroup::canRun(int sesNum)
@@ -497,23 +499,31 @@ bool SEESGroup::canRun(int sesNum)
 
 // --- counts and flags
 
-bool SEESGroup::hasProtection()
+template <class Test>
+std::optional<bool> SEESGroup::anyMember(int timeoutMs, const char* method, Test test)
 {
-    LoggedLock lock(listMutex, 4000, dlog, name, "hasProtection");
-    return lock.ok() && std::any_of(stations.begin(), stations.end(), [](StationServices* s) { return s->isProtection(); });
+    LoggedLock lock(listMutex, timeoutMs, dlog, name, method);
+    if (!lock.ok())
+        return std::nullopt;
+    return std::any_of(stations.begin(), stations.end(), test);
 }
 
-bool SEESGroup::isReadyForLoading()
+std::optional<bool> SEESGroup::hasProtection()
 {
-    LoggedLock lock(listMutex, 5000, dlog, name, "isReadyForLoading");
-    return lock.ok() && std::any_of(stations.begin(), stations.end(),
-                                    [](StationServices* s) { return s->isOn() && !s->needReservOn(); });
+    return anyMember(4000, "hasProtection", [](StationServices* s) { return s->isProtection(); });
 }
 
-bool SEESGroup::noReserv()
+std::optional<bool> SEESGroup::isReadyForLoading()
+{
+    return anyMember(5000, "isReadyForLoading", [](StationServices* s) { return s->isOn() && !s->needReservOn(); });
+}
+
+std::optional<bool> SEESGroup::noReserv()
 {
     LoggedLock lock(listMutex, 5000, dlog, name, "noReserv");
-    return lock.ok() && reservList.empty();
+    if (!lock.ok())
+        return std::nullopt;
+    return reservList.empty();
 }
 
 void SEESGroup::updateWorkingCount()
@@ -551,53 +561,62 @@ void SEESGroup::updateSingleFlags()
 // --- measurements
 
 template <class Value>
-int SEESGroup::sumOver(const char* method, Value value)
+std::optional<int> SEESGroup::sumOver(const char* method, Value value)
 {
     LoggedLock lock(listMutex, 3000, dlog, name, method);
     if (!lock.ok())
-        return 0;
-    long sum = 0;
+        return std::nullopt;
+    // Terms pinned into int cannot overflow a 64-bit sum.
+    int64_t sum = 0;
     for (StationServices* s : stations)
-        sum += value(s);
-    return static_cast<int>(sum);
+        sum += Ravna::saturate<int>(static_cast<int64_t>(value(s)));
+    return Ravna::saturate<int>(sum);
 }
 
 template <class Value>
-int SEESGroup::firstPositive(const char* method, Value value)
+std::optional<int> SEESGroup::firstPositive(const char* method, Value value)
 {
     LoggedLock lock(listMutex, 3000, dlog, name, method);
     if (!lock.ok())
-        return 0;
+        return std::nullopt;
     for (StationServices* s : stations)
         if (const long v = value(s); v > 0)
-            return static_cast<int>(v);
+            return Ravna::saturate<int>(v);
     return 0;
 }
 
-int SEESGroup::getP()
+std::optional<int> SEESGroup::getP()
 {
     return sumOver("getP", [](StationServices* s) { return s->getP(); });
 }
 
-int SEESGroup::getU()
+std::optional<int> SEESGroup::getU()
 {
     return firstPositive("getU", [](StationServices* s) { return s->getU(); });
 }
 
-int SEESGroup::getF()
+std::optional<int> SEESGroup::getF()
 {
     return firstPositive("getF", [](StationServices* s) { return s->getF(); });
 }
 
-int SEESGroup::getReservPower()
+std::optional<int> SEESGroup::getReservPower()
 {
     return sumOver("getReservPower", [](StationServices* s) { return s->getReservPower(); });
 }
 
 void SEESGroup::checkDeviation()
 {
-    udev.check(udev.enabled() && udev.isOutside(getU()));
-    fdev.check(fdev.enabled() && fdev.isOutside(getF()));
+    // A band that is off never reads its figure; one that could not be read is no
+    // news, so the budget stays as it stands.
+    auto check = [](DeviationWatch& w, auto read) {
+        if (!w.enabled())
+            w.check(false);
+        else if (const std::optional<int> v = read())
+            w.check(w.isOutside(*v));
+    };
+    check(udev, [this] { return getU(); });
+    check(fdev, [this] { return getF(); });
 }
 
 void SEESGroup::DeviationWatch::arm(int timeoutMs)

@@ -6,10 +6,12 @@
 // The group has no thread: the supervision's loop drives it, and the stations'
 // threads reach acceptQG, releaseQG and canRun through the supervision. A lock
 // that is not had in time refuses: the call answers "no" (false, 0, no leave),
-// changes nothing and logs a crit line.
+// changes nothing and logs a crit line. A figure or flag that could not be read
+// comes back empty, never as a 0 that would pass for a measurement.
 #pragma once
 
 #include <list>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -82,29 +84,37 @@ public:
     // to it, another when that one holds it, 0 when refused for a lock time-out.
     // UniSetTypes::NameNotFound when nobody holds it and sesNum is no member.
     int acceptQG(int sesNum);
-    // Gives back sesNum's leave; true when it held it. A member that holds
-    // nothing changes nothing (a warning); NameNotFound for no member.
-    bool releaseQG(int sesNum);
+    enum class Release
+    {
+        released,  // the leave was sesNum's and is free again
+        notHeld,   // sesNum held nothing: nothing changes (a warning)
+        notLocked  // the list lock was not had in time: nothing done yet
+    };
+    // Gives back sesNum's leave; NameNotFound for no member.
+    Release releaseQG(int sesNum);
     // Whether one more unit may start: fewer than the limit work now.
     // NameNotFound for no member.
     bool canRun(int sesNum);
 
     // --- counts and flags (the supervision's thread)
-    bool hasProtection();
+    // The flags below are empty when the list lock was not had in time.
+    std::optional<bool> hasProtection();
     // Some working member has no demand for more reserve.
-    bool isReadyForLoading();
-    bool noReserv();
+    std::optional<bool> isReadyForLoading();
+    std::optional<bool> noReserv();
     void updateWorkingCount();
     // The count of the last updateWorkingCount; -1 when its lock was not had.
     int numOfWorking();
     void updateSingleFlags();
 
-    // --- measurements (the supervision's thread)
-    int getP();
+    // --- measurements (the supervision's thread); empty when the list lock was not
+    // had in time. A member's reading beyond int is pinned at the end of the range.
+    std::optional<int> getP();
     // The voltage (frequency) of the first member that delivers one; 0 when none.
-    int getU();
-    int getF();
-    int getReservPower();
+    std::optional<int> getU();
+    std::optional<int> getF();
+    std::optional<int> getReservPower();
+    // A quantity whose figure could not be read keeps its budget for this pass.
     void checkDeviation();
     bool getUdev() const { return udev.verdict; }
     bool getFdev() const { return fdev.verdict; }
@@ -160,11 +170,15 @@ private:
     static ReservList::iterator updateReservEntry(ReservList& list, const ReservEntry& entry);
     StationServices* member(int sesNum) const;
     // Over the members under the list lock (3000 ms): the sum of value, and the
-    // first positive value (0 when none).
+    // first positive value (0 when none); empty when the lock was not had.
     template <class Value>
-    int sumOver(const char* method, Value value);
+    std::optional<int> sumOver(const char* method, Value value);
     template <class Value>
-    int firstPositive(const char* method, Value value);
+    std::optional<int> firstPositive(const char* method, Value value);
+    // Under the list lock (time-out ms): whether some member passes test; empty
+    // when the lock was not had.
+    template <class Test>
+    std::optional<bool> anyMember(int timeoutMs, const char* method, Test test);
 
     int num;
     std::string name;

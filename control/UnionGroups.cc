@@ -138,9 +138,12 @@ bool UnionGroups::askSensors(UniversalInterface& ui, UniversalIO::UIOCommand cmd
 
 // --- outputs
 
-void UnionGroups::publish(ObjectId UnionGroups::*sensor, const char* method, long value, Write how,
-                          UniversalInterface& ui)
+void UnionGroups::publish(ObjectId UnionGroups::*sensor, const char* method, std::optional<long> figure,
+                          Write how, UniversalInterface& ui)
 {
+    if (!figure)
+        return;
+    const long value = *figure;
     auto writeTo = [&](ObjectId id) {
         return [&ui, id, value, how] {
             switch (how)

@@ -10,6 +10,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -80,8 +81,10 @@ private:
         output        // setState
     };
     // The value to the node's own sensor (one attempt), then to each child's (three).
-    void publish(UniSetTypes::ObjectId UnionGroups::*sensor, const char* method, long value, Write how,
-                 UniversalInterface& ui);
+    // No value (the group could not read it) writes nothing: the sensors keep the
+    // last one published.
+    void publish(UniSetTypes::ObjectId UnionGroups::*sensor, const char* method, std::optional<long> value,
+                 Write how, UniversalInterface& ui);
     void recordRequiredReserv(const UniSetTypes::SensorMessage* sm);
     template <class F>
     void guarded(const char* method, F f);

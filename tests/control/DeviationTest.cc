@@ -9,12 +9,22 @@
 
 namespace
 {
-    // The quantity holds value for ms; then the verdict must be as given.
+    // The quantity holds value for ms; then the verdict must be as given. unread: the
+    // group's list lock is held while it checks, so the value cannot be read.
     struct Phase
     {
         long value;
         int ms;
         bool verdict;
+        bool unread = false;
+    };
+
+    // The list lock, for the phases that hold it.
+    class OpenGroup : public SEESGroup
+    {
+    public:
+        using SEESGroup::listMutex;
+        using SEESGroup::SEESGroup;
     };
 
     struct DeviationCase
@@ -36,7 +46,7 @@ TEST_P(Deviation, VerdictComesWhenTheToleranceIsUsedUp)
     const DeviationCase& c = GetParam();
     uniset::ScopedManualClock clock;
     FakeStation station(1, 1, true, FakeStation::mON);
-    SEESGroup sut(1, "");
+    OpenGroup sut(1, "");
     GroupSettings settings;
     (c.frequency ? settings.f_min : settings.U_min) = c.min;
     (c.frequency ? settings.f_max : settings.U_max) = c.max;
@@ -48,7 +58,11 @@ TEST_P(Deviation, VerdictComesWhenTheToleranceIsUsedUp)
     {
         const Phase& p = c.phases[i];
         (c.frequency ? station.f : station.u) = p.value;
+        if (p.unread)
+            sut.listMutex.lock();
         sut.checkDeviation();
+        if (p.unread)
+            sut.listMutex.unlock();
         clock.manual.advanceMs(p.ms);
         sut.checkTimers();
         EXPECT_EQ(c.frequency ? sut.getFdev() : sut.getUdev(), p.verdict) << "phase " << i;
@@ -69,6 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         DeviationCase{"OutOfBandFromTheStart", false, 380, 420, 10000, {{350, 9999, false}, {350, 1, true}}},
         DeviationCase{"VerdictFallsBackInBand", false, 380, 420, 10000, {{450, 10000, true}, {400, 0, false}}},
         DeviationCase{"NoValueCountsAsInside", false, 380, 420, 10000, {{0, 20000, false}}},
+        // A value in band that cannot be read is no spell inside: the excursion goes on
+        // (the wait for the lock takes its 3000 ms time-out).
+        DeviationCase{"UnreadValueLeavesTheToleranceAsItStands", false, 380, 420, 10000,
+                      {{450, 6000, false}, {400, 999, false, true}, {450, 1, true}}},
         DeviationCase{"NoBandNoCheck", false, 0, 0, 10000, {{450, 20000, false}}},
         DeviationCase{"UnarmedVerdictAtOnce", false, 380, 420, 0, {{450, 0, true}, {400, 0, false}}},
         DeviationCase{"FrequencyToo", true, 48, 52, 5000, {{53, 4999, false}, {53, 1, true}, {50, 0, false}}}),

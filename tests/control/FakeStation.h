@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,7 +33,12 @@ public:
     long getP() override { return p; }
     bool needReservOn() override { return needOn; }
     bool needReservOff() override { return needOff; }
-    bool isProtection() override { return protection; }
+    bool isProtection() override
+    {
+        if (whileProtectionAsked)
+            whileProtectionAsked();
+        return protection;
+    }
     int getReservPower() override { return state == mON && !protection ? spare.load() : 0; }
     // A station's own rule: automatic, not leader, not in protection, stopped (running).
     bool canReservStart() override { return automatic && !leader && !protection && state != mON; }
@@ -59,6 +65,9 @@ public:
     std::atomic<bool> needOn{false}, needOff{false}, protection{false};
     // Set when setReserv is to fail.
     std::atomic<bool> failSetReserv{false};
+    // Run inside isProtection, so a test can keep a caller in its group's lock; set
+    // before other threads call the station.
+    std::function<void()> whileProtectionAsked;
 
     // As the station's outputs show them.
     std::atomic<bool> leader{false};

@@ -419,7 +419,7 @@ TEST_P(QGLeave, OneStationOfTheGroupSwitchesAtATime)
         else if (s.kind == accept)
             EXPECT_EQ(rig.sut.acceptQG(s.ses), s.expected) << "step " << i;
         else
-            EXPECT_EQ(rig.sut.releaseQG(s.ses) ? 1 : 0, s.expected) << "step " << i;
+            EXPECT_EQ(rig.sut.releaseQG(s.ses) == SEESGroup::Release::released ? 1 : 0, s.expected) << "step " << i;
     }
 
     std::vector<int> marks;
@@ -528,14 +528,14 @@ TEST(SEESGroupState, ProtectionLoadingReserveAndDemand)
     rig.add(2);
     rig.sut.step();
 
-    EXPECT_FALSE(rig.sut.hasProtection());
-    EXPECT_TRUE(rig.sut.isReadyForLoading());
-    EXPECT_FALSE(rig.sut.noReserv());
+    EXPECT_EQ(rig.sut.hasProtection(), false);
+    EXPECT_EQ(rig.sut.isReadyForLoading(), true);
+    EXPECT_EQ(rig.sut.noReserv(), false);
 
     leader.needOn = true;
     rig.ses(2).protection = true;
-    EXPECT_TRUE(rig.sut.hasProtection());
-    EXPECT_FALSE(rig.sut.isReadyForLoading());
+    EXPECT_EQ(rig.sut.hasProtection(), true);
+    EXPECT_EQ(rig.sut.isReadyForLoading(), false);
 
     rig.sut.setRequiredReserv(true);
     EXPECT_TRUE(leader.requiredReserv);
@@ -599,8 +599,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TimeOutCase{"AcceptGivesNoLeave", false, [](GroupRig& r) { EXPECT_EQ(r.sut.acceptQG(2), 0); },
                     "SEESGroup1(acceptQG): SEESGroup1_listMutex not locked in 5000 msec"},
-        TimeOutCase{"ReleaseKeepsTheMark", false, [](GroupRig& r) { EXPECT_FALSE(r.sut.releaseQG(2)); },
-                    "SEESGroup1(releaseQG): SEESGroup1_listMutex not locked in 4000 msec"},
+        TimeOutCase{"ReleaseKeepsTheMark", false,
+                    [](GroupRig& r) { EXPECT_EQ(r.sut.releaseQG(2), SEESGroup::Release::notLocked); },
+                    "SEESGroup1(releaseQG): SEESGroup1_listMutex not locked in 4000 msec, nothing released yet"},
+        TimeOutCase{"FiguresAndFlagsAreNotRead", false,
+                    [](GroupRig& r) {
+                        EXPECT_EQ(r.sut.getP(), std::nullopt);
+                        EXPECT_EQ(r.sut.getU(), std::nullopt);
+                        EXPECT_EQ(r.sut.getF(), std::nullopt);
+                        EXPECT_EQ(r.sut.getReservPower(), std::nullopt);
+                        EXPECT_EQ(r.sut.noReserv(), std::nullopt);
+                        EXPECT_EQ(r.sut.isReadyForLoading(), std::nullopt);
+                        EXPECT_EQ(r.sut.hasProtection(), std::nullopt);
+                    },
+                    "SEESGroup1(getP): SEESGroup1_listMutex not locked in 3000 msec"},
         TimeOutCase{"RunIsRefused", false, [](GroupRig& r) { EXPECT_FALSE(r.sut.canRun(1)); },
                     "SEESGroup1(canRun): SEESGroup1_listMutex not locked"},
         TimeOutCase{"RunIsRefusedOnTheCount", true, [](GroupRig& r) { EXPECT_FALSE(r.sut.canRun(1)); },

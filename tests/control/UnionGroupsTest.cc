@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ControlWorld.h"
@@ -90,6 +92,49 @@ TEST(UnionGroups, RefreshWritesReadyForLoadingAndNoReserve)
     EXPECT_EQ(rig.world.get("G1_ReadyForLoading_S"), 1);
     EXPECT_EQ(rig.world.get("G2_ReadyForLoading_S"), 1);
     EXPECT_EQ(rig.stations[2]->groupNum, 101);
+}
+
+TEST(UnionGroups, FiguresThatCannotBeReadKeepTheLastPublished)
+{
+    TreeRig rig;
+    rig.stations[0]->p = 200;
+    rig.stations[0]->u = 400;
+    rig.stations[0]->f = 50;
+    rig.stations[0]->spare = 70;
+    rig.sut.updatePowerInfo(rig.ui);
+    rig.sut.updateReservPower(rig.ui);
+    rig.sut.updateReadyForLoading(rig.ui);
+    const std::vector<std::string> sensors = {"G1_P_AS", "G1_U_AS", "G1_f_AS", "G1_ReservPower_AS",
+                                              "G2_NoReserv_S", "G1_ReadyForLoading_S"};
+    std::vector<long> published;
+    for (const std::string& s : sensors)
+        published.push_back(rig.world.get(s));
+
+    // Figures that would read otherwise, while another caller keeps the union's
+    // list lock past every time-out.
+    for (auto& s : rig.stations)
+        s->state = FakeStation::mOFF;
+    rig.stations[0]->p = 0;
+    rig.stations[0]->u = 0;
+    rig.stations[0]->f = 0;
+    std::promise<void> inside;
+    std::promise<void> leave;
+    std::shared_future<void> left = leave.get_future().share();
+    rig.stations[0]->whileProtectionAsked = [&inside, left] {
+        inside.set_value();
+        left.wait();
+    };
+    std::thread holder([&] { rig.sut.group().hasProtection(); });
+    inside.get_future().wait();
+    rig.sut.updatePowerInfo(rig.ui);
+    rig.sut.updateReservPower(rig.ui);
+    rig.sut.updateReadyForLoading(rig.ui);
+    leave.set_value();
+    holder.join();
+
+    for (size_t i = 0; i < sensors.size(); ++i)
+        EXPECT_EQ(rig.world.get(sensors[i]), published[i]) << sensors[i];
+    EXPECT_NE(published[0], 0);
 }
 
 TEST(UnionGroups, DeviationVerdictsAreWrittenAsOutputs)
