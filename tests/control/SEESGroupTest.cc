@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -644,6 +645,30 @@ TEST(SEESGroupMeasurements, SumsPowerAndTakesVoltageAndFrequencyOfTheFirstConnec
     EXPECT_EQ(rig.sut.getU(), 400);
     EXPECT_EQ(rig.sut.getF(), 50);
     EXPECT_EQ(rig.sut.getReservPower(), 100);
+}
+
+TEST(SEESGroupMeasurements, ReadingsBeyondIntArePinnedAndKeepTheirSign)
+{
+    constexpr long big = 1L << 31;
+    constexpr int most = std::numeric_limits<int>::max();
+    GroupRig rig;
+    FakeStation& a = rig.add(1, true, on);
+    FakeStation& b = rig.add(2, true, on);
+    a.p = big;
+    b.p = big;
+    a.u = big;
+    a.f = std::numeric_limits<long>::max();
+    a.spare = most;
+    b.spare = most;
+
+    EXPECT_EQ(rig.sut.getP(), most);
+    EXPECT_EQ(rig.sut.getU(), most);
+    EXPECT_EQ(rig.sut.getF(), most);
+    EXPECT_EQ(rig.sut.getReservPower(), most);
+
+    a.p = std::numeric_limits<long>::min();
+    b.p = -big;
+    EXPECT_EQ(rig.sut.getP(), std::numeric_limits<int>::min());
 }
 
 // --- stations' threads and the supervision's meet in the group
