@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "Ravna.h"
 #include "Retry.h"
+#include "Saturate.h"
 #include "SEESMode.h"
 #include "SEESSleepMode.h"
 #include "SEESWaitingMode.h"
@@ -329,17 +330,18 @@ void SEES::step()
         readMeasurement(power_as, curP);
         readMeasurement(voltage_as, curU);
         readMeasurement(frequency_as, curF);
-        reservPower = maxPower - static_cast<int>(curP.load());
+        // Widened first: an absurd reading must not wrap the spare power round to the other sign.
+        reservPower = Ravna::saturate<int>(static_cast<int64_t>(maxPower) - curP.load());
         analogTimer.reset();
     }
 }
 
-void SEES::readMeasurement(ObjectId id, std::atomic<long>& into)
+void SEES::readMeasurement(ObjectId id, std::atomic<int>& into)
 {
     // A failed read is no measurement: counting it as 0 would offer the whole set as spare.
     try
     {
-        into = ui.getValue(id);
+        into = Ravna::saturate<int>(ui.getValue(id));
     }
     catch (const Exception& ex)
     {

@@ -184,9 +184,10 @@ public:
     ObjectId power_as = UniSetTypes::DefaultObjectId;
     ObjectId voltage_as = UniSetTypes::DefaultObjectId;
     ObjectId frequency_as = UniSetTypes::DefaultObjectId;
-    std::atomic<long> curP{0};
-    std::atomic<long> curU{0};
-    std::atomic<long> curF{0};
+    // The last readings, pinned into int: the figures the supervision adds up are int.
+    std::atomic<int> curP{0};
+    std::atomic<int> curU{0};
+    std::atomic<int> curF{0};
     std::atomic<int> reservPower{0};
     std::atomic<bool> requiredReserv{false};
 
@@ -207,7 +208,7 @@ private:
     std::unique_ptr<Monitor> createMonitor(const std::string& attribute);
     void buildTriggers();
     // A measurement read every analogTimer period; a failed read keeps the last one.
-    void readMeasurement(ObjectId id, std::atomic<long>& into);
+    void readMeasurement(ObjectId id, std::atomic<int>& into);
     bool commandExpired(int first, int second);
     bool commandTimerExpired() const;
 

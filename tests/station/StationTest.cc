@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
+#include <limits>
 #include <thread>
 
 #include "Exceptions.h"
@@ -367,6 +369,47 @@ TEST(Services, AFailedMeasurementKeepsTheLastGoodOne)
     EXPECT_EQ(sut.reservPower, 70);
     EXPECT_NE(rig->log().find("SES1(seesInfo): ", logMark), std::string::npos);
 }
+
+// A reading no plant gives (a broken converter, a stray write) is pinned into the
+// station's int figures: the spare power neither overflows nor turns round.
+struct AbsurdReading
+{
+    const char* name;
+    int64_t reading;
+    int figure;
+    int spare;   // of a set of 100
+};
+
+void PrintTo(const AbsurdReading& a, std::ostream* os) { *os << a.name; }
+
+class AbsurdReadings : public ::testing::TestWithParam<AbsurdReading>
+{
+};
+
+TEST_P(AbsurdReadings, ArePinnedIntoTheFigures)
+{
+    const AbsurdReading& a = GetParam();
+    auto rig = asleep(false);
+    SEES& sut = rig->station();
+    rig->set("QG_On_S", 1);
+    for (const char* sensor : {"P_as", "U_as", "F_as"})
+        rig->set(sensor, a.reading);
+    rig->advance(500);
+    rig->quiesce();
+
+    EXPECT_EQ(sut.getP(), a.figure);
+    EXPECT_EQ(sut.getU(), a.figure);
+    EXPECT_EQ(sut.getF(), a.figure);
+    EXPECT_EQ(sut.reservPower, a.spare);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Station, AbsurdReadings,
+    ::testing::Values(AbsurdReading{"JustBeyondInt", int64_t{1} << 31, std::numeric_limits<int>::max(),
+                                    100 - std::numeric_limits<int>::max()},
+                      AbsurdReading{"MostNegative", std::numeric_limits<int64_t>::min(),
+                                    std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Services, ReserveCommandsAndRoles)
 {
