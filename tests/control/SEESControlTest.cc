@@ -346,16 +346,25 @@ INSTANTIATE_TEST_SUITE_P(
                   "SEESControl(releaseQG): RELEASE QG4 BUT NOT ACCEPTED!!", fourInNoGroup}),
     [](const auto& info) { return std::string(info.param.name); });
 
+namespace
+{
+    // Station 1 switching with the tie closed; then three generator breakers close:
+    // the rule wants the tie open, but the switching holds it.
+    void switchingWithThreeSetsOn(SupervisionRig& rig)
+    {
+        rig.startUp();
+        tieReady(rig);
+        ASSERT_TRUE(rig.sut->acceptQG(1, true));
+        rig.commands(rig.qc());
+        for (int i = 1; i <= 3; ++i)
+            rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
+    }
+}
+
 TEST(SupervisionLeave, TheBusTieIsHeldForTheSwitchingUntilItsHolderGivesItBack)
 {
     SupervisionRig rig;
-    rig.startUp();
-    tieReady(rig);
-    ASSERT_TRUE(rig.sut->acceptQG(1, true));
-    rig.commands(rig.qc());
-    // Three generator breakers closed: the rule wants the tie open, but the switching holds it.
-    for (int i = 1; i <= 3; ++i)
-        rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
+    switchingWithThreeSetsOn(rig);
 
     rig.sut->releaseQG(3);
     EXPECT_EQ(tieReport(rig), std::vector<int>{}) << "released by a station that does not hold it";
@@ -453,13 +462,7 @@ TEST_P(KeptRelease, IsGivenBackOnceTheLockIsFree)
 {
     const KeptReleaseCase& c = GetParam();
     SupervisionRig rig;
-    rig.startUp();
-    tieReady(rig);
-    ASSERT_TRUE(rig.sut->acceptQG(1, true));
-    rig.commands(rig.qc());
-    // Three generator breakers closed: the tie is to open once the switching gives it back.
-    for (int i = 1; i <= 3; ++i)
-        rig.world().set("SES" + std::to_string(i) + "_QG_On_S", 1);
+    switchingWithThreeSetsOn(rig);
     ASSERT_EQ(tieReport(rig), std::vector<int>{}) << "held for the switching";
 
     UniSetTypes::uniset_mutex& held = c.groupLock ? groupLock(rig, 101) : rig.sut->_grMutex;
