@@ -1,6 +1,7 @@
 #include "Mendra.h"
 
 #include <cstdlib>
+#include <limits>
 
 #include "Configuration.h"
 #include "Exceptions.h"
@@ -133,8 +134,12 @@ void Mendra::sensorInfo(const SensorMessage* sm)
 
 void Mendra::sharePower()
 {
-    if (in_QG_count_as != 0 && out_qg_state_as == mON)
-        out_P_as = std::labs(in_GEU_Power_s) / in_QG_count_as;
+    if (in_QG_count_as == 0 || out_qg_state_as != mON)
+        return;
+    const long load = in_GEU_Power_s;
+    // The most negative reading has no magnitude in a long; no real plant gets near it.
+    const long magnitude = load == std::numeric_limits<long>::min() ? std::numeric_limits<long>::max() : std::labs(load);
+    out_P_as = magnitude / in_QG_count_as;
 }
 
 void Mendra::tripQG()

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "SimulatorBench.h"
 
 using namespace std::chrono_literals;
@@ -192,7 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
     Loads, PowerSharingTest,
     ::testing::Values(PowerCase{"NegativeLoadOverThreeBreakers", "", -1000, 3, 333},
                       PowerCase{"CountOfZeroKeepsThePower", "", 900, 0, -1},
-                      PowerCase{"BreakerBeingOpenedKeepsThePower", "SES1_QG_Off_C", 900, 2, -1}),
+                      PowerCase{"BreakerBeingOpenedKeepsThePower", "SES1_QG_Off_C", 900, 2, -1},
+                      // Far beyond any plant: only that nothing is undefined.
+                      PowerCase{"MostNegativeLoadCountsAsTheLargest", "", std::numeric_limits<long>::min(), 2,
+                                std::numeric_limits<long>::max() / 2}),
     [](const auto& info) { return info.param.name; });
 
 // ---- stop
