@@ -142,6 +142,16 @@ void Mendra::sharePower()
     out_P_as = magnitude / in_QG_count_as;
 }
 
+bool Mendra::protectionStands() const { return in_QG_Protection_S || in_QG_ROM_Protection_S; }
+
+bool Mendra::closeBlocked() const
+{
+    if (!protectionStands())
+        return false;
+    say(": QG close refused, protection on");
+    return true;
+}
+
 void Mendra::tripQG()
 {
     cancelTimer(tmOverload20Off);
@@ -167,6 +177,9 @@ void Mendra::setState(ObjectId sid, bool state)
             const bool off = sid == QG_Off_C;
             say((off ? ": QG_Off_C=" : sid == QG_On_C ? ": QG_On_C=" : ": QG_SyncOn_C=") + flag(state));
             if (!state)
+                return;
+            // A breaker held open by its protection does not close, whoever asks.
+            if (!off && closeBlocked())
                 return;
             cancelTimer(tmDischarged);
             if (off)
@@ -227,7 +240,7 @@ void Mendra::setState(ObjectId sid, bool state)
 void Mendra::resetProtection()
 {
     // Latched flags clear only once their causes are gone, however long after the trip.
-    if (in_QG_Protection_S || in_QG_ROM_Protection_S)
+    if (protectionStands())
         return;
     const bool tripped = out_qg_state_as == mPROTECTION;
     if (tripped)
@@ -305,6 +318,10 @@ void Mendra::timerInfo(const TimerMessage* tm)
 
         case tmQGClosed:
             cancelTimer(tmQGClosed);
+            // The trip cancels this timer, but its expiry may already wait in the queue
+            // behind the trip's message; the trip has opened the breaker and says so.
+            if (closeBlocked())
+                break;
             say(": *** QG On...");
             setQG(true);
             out_sees_state_as = mON;

@@ -69,6 +69,9 @@ private:
     // Station state code once the set has settled: closed breaker, running with an open one, or stopped.
     long settledStationState() const;
     void sharePower();
+    bool protectionStands() const;
+    // True, with a line on the trace, while a protection input holds the breaker open.
+    bool closeBlocked() const;
     void tripQG();
     void voltageRampStep();
 

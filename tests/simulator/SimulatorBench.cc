@@ -109,6 +109,8 @@ namespace simtest
         }
     }
 
+    void Bench::passTime(std::chrono::milliseconds d) { sim.world().clock().advance(d); }
+
     void Bench::set(const std::string& sensor, long value)
     {
         sim.world().store().setValue(sim.world().id(sensor), value, UniSetTypes::DefaultObjectId);

@@ -10,6 +10,7 @@
 using namespace std::chrono_literals;
 using simtest::Bench;
 using ::testing::Contains;
+using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace
@@ -330,6 +331,101 @@ TEST(ProtectionTest, TripOfAStoppedSetReportsItStoppedOnceTheBreakerIsOpen)
 
     expectFeedback(bench, {0, 1, 0, 0}, "after the breaker reported open");
 }
+
+// ---- a breaker held open by its protection
+
+const std::string refusal = "SEES1Imitator: QG close refused, protection on\n";
+
+struct StandingProtectionCase
+{
+    std::string name;
+    std::string protection;   // the input left on; empty: none
+    std::string command;
+    std::chrono::milliseconds delay;
+    Feedback after;
+    friend void PrintTo(const StandingProtectionCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class StandingProtectionTest : public ::testing::TestWithParam<StandingProtectionCase>
+{
+};
+
+TEST_P(StandingProtectionTest, CloseCommandActsOnlyWithoutIt)
+{
+    const StandingProtectionCase& c = GetParam();
+    Bench bench;
+    bench.startSet(1);
+    if (!c.protection.empty())
+    {
+        bench.set(c.protection, 1);
+        bench.run(500ms);   // the trip's open report is over: the state codes no longer show it
+    }
+
+    ::testing::internal::CaptureStdout();
+    bench.command(c.command);
+    bench.run(c.delay + 100ms);
+    const std::string trace = ::testing::internal::GetCapturedStdout();
+
+    expectFeedback(bench, c.after, "after the command's delay");
+    if (c.protection.empty())
+        EXPECT_THAT(trace, Not(HasSubstr(refusal)));
+    else
+    {
+        EXPECT_THAT(bench.written("SES1_QG_On_S"), Not(Contains(1))) << "closed under a standing protection";
+        EXPECT_THAT(trace, HasSubstr(refusal));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, StandingProtectionTest,
+    ::testing::Values(
+        StandingProtectionCase{"ProtectionRefusesClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms, {0, 1, 0, 9}},
+        StandingProtectionCase{"ProtectionRefusesSyncClose", "SES1_QG_Protection_S", "SES1_QG_SyncOn_C", 3000ms,
+                               {0, 1, 0, 9}},
+        StandingProtectionCase{"RomProtectionRefusesClose", "SES1_QG_ROM_Protection_S", "SES1_QG_On_C", 500ms,
+                               {0, 1, 0, 9}},
+        StandingProtectionCase{"RomProtectionRefusesSyncClose", "SES1_QG_ROM_Protection_S", "SES1_QG_SyncOn_C",
+                               3000ms, {0, 1, 0, 9}},
+        StandingProtectionCase{"NoneClose", "", "SES1_QG_On_C", 500ms, {1, 0, 1, 1}},
+        StandingProtectionCase{"NoneSyncClose", "", "SES1_QG_SyncOn_C", 3000ms, {1, 0, 1, 1}}),
+    [](const auto& info) { return info.param.name; });
+
+struct TripDuringCloseCase
+{
+    std::string name;
+    std::string protection;
+    std::string command;
+    std::chrono::milliseconds tripAfter;   // from the command
+    friend void PrintTo(const TripDuringCloseCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TripDuringCloseTest : public ::testing::TestWithParam<TripDuringCloseCase>
+{
+};
+
+TEST_P(TripDuringCloseTest, TheCloseUnderWayNeverCompletes)
+{
+    const TripDuringCloseCase& c = GetParam();
+    Bench bench;
+    bench.startSet(1);
+    bench.command(c.command);
+
+    bench.passTime(c.tripAfter);
+    bench.set(c.protection, 1);
+    bench.run(3500ms);
+
+    EXPECT_THAT(bench.written("SES1_QG_On_S"), Not(Contains(1))) << "the breaker closed after the trip";
+    expectFeedback(bench, {0, 1, 0, 9}, "after the trip");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trips, TripDuringCloseTest,
+    ::testing::Values(TripDuringCloseCase{"ProtectionHalfwayThroughClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 250ms},
+                      TripDuringCloseCase{"RomProtectionHalfwayThroughSyncClose", "SES1_QG_ROM_Protection_S",
+                                          "SES1_QG_SyncOn_C", 1500ms},
+                      // The trip's message is queued before the close timer's expiry.
+                      TripDuringCloseCase{"ProtectionAsTheCloseFallsDue", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms}),
+    [](const auto& info) { return info.param.name; });
 
 // ---- emergency stop of the diesel
 
