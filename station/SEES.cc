@@ -268,6 +268,8 @@ void SEES::sensorInfo(const SensorMessage* sm)
         }
         else if (sid == ForceOn_S || sid == ForceOff_S || sid == QG_On_s || sid == QG_Off_s)
             updateNeedReservCommand();
+        else if (sid == CtlMode_f)
+            checkControlValue(sm->value);
 
         mode.load()->sensorInfo(sm, this);
     }
@@ -334,6 +336,16 @@ void SEES::step()
         reservPower = Ravna::saturate<int>(static_cast<int64_t>(maxPower) - curP.load());
         analogTimer.reset();
     }
+}
+
+void SEES::checkControlValue(long value)
+{
+    // The modes take such a value as control off; the sleep mode's re-ask brings it back
+    // again and again, so it is told once for each change into it.
+    if (SEESMode::noSuchControlValue(value) && value != lastControlValue)
+        dlog.crit() << getName() << ": CtlMode_f=" << value << " (" << getConfProp("CtlMode_f")
+                    << "): no such control value, control off" << std::endl;
+    lastControlValue = value;
 }
 
 void SEES::readMeasurement(ObjectId id, std::atomic<int>& into)

@@ -207,6 +207,8 @@ private:
     template <class Monitor>
     std::unique_ptr<Monitor> createMonitor(const std::string& attribute);
     void buildTriggers();
+    // Logs a control value no switch gives, once per change into it.
+    void checkControlValue(long value);
     // A measurement read every analogTimer period; a failed read keeps the last one.
     void readMeasurement(ObjectId id, std::atomic<int>& into);
     bool commandExpired(int first, int second);
@@ -217,6 +219,7 @@ private:
     // not start the round once more.
     bool restoring = false;
     std::atomic<int> controlMode{0};
+    long lastControlValue = 0;   // the last CtlMode_f message's value
     std::atomic<bool> reservOnNeeded{false};
     std::atomic<bool> reservOffNeeded{false};
     std::atomic<bool> protection{false};

@@ -76,8 +76,11 @@ public:
     virtual long mapValue(long v) const { return v; }
     virtual int getModeID() const { return modeInit; }
 
-    // Below 2 the station is not under control; a negative value is no control either.
-    static bool controlOff(long value) { return value < 2; }
+    // Only 2 and 3 put the station under control. A value no switch gives (negative, or
+    // above 3) counts as off too: taken for manual control it would send the station
+    // round Init and Off for as long as it stood.
+    static bool controlOff(long value) { return value < 2 || noSuchControlValue(value); }
+    static bool noSuchControlValue(long value) { return value > 3; }
 
 protected:
     SEESMode() = default;

@@ -40,7 +40,7 @@ void SEESSleepMode::sensorInfo(const SensorMessage* sm, SEES* s)
 {
     if (sm->id == s->CtlMode_f)
     {
-        // Every value above 1 leaves, a repeated one too.
+        // Every value of control (2 or 3) leaves, a repeated one too.
         if (!controlOff(sm->value))
             changeMode(SEESInitMode::Instance(), s);
     }

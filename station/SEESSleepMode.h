@@ -1,6 +1,6 @@
 // Control switched off (the set is run from its local post): the station takes no
-// command and only mirrors its units on the lamps, until the control value rises
-// above 1. The initial mode of every station.
+// command and only mirrors its units on the lamps, until the control value is 2 or 3.
+// The initial mode of every station.
 #pragma once
 
 #include "SEESMode.h"

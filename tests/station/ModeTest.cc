@@ -365,6 +365,39 @@ namespace
                 .timers = {11}}),
         rowName);
 
+    // --- A control value no switch gives: control off, told once, asleep until a real value comes
+    // The value passes 3 on its way: Init, entered on the 3, reads the value itself.
+    Event passingThree(long value)
+    {
+        return [=](StationRig& r) {
+            r.set("CtlMode_f", 3);
+            r.set("CtlMode_f", value);
+            r.quiesce();
+        };
+    }
+    // Asleep with one line about the value, and still asleep three refresh periods on.
+    Row noSuchControlValue(const char* name, Start start, Event event, const char* line)
+    {
+        return Row{.name = name, .start = start, .event = then(event, waitSteps(3, 5000)), .next = "SEESSleepMode",
+                   .reports = {modeSleep}, .timers = {11}, .log = line, .logTimes = 1};
+    }
+    const char* const seven = "SES1: CtlMode_f=7 (SES1_CtlMode_f): no such control value, control off";
+    const char* const million = "SES1: CtlMode_f=1000000 (SES1_CtlMode_f): no such control value, control off";
+
+    INSTANTIATE_TEST_SUITE_P(
+        NoSuchControlValue, StationMode,
+        ::testing::Values(
+            noSuchControlValue("FromOff7", Start::off, sense("CtlMode_f", 7), seven),
+            noSuchControlValue("FromOff1000000", Start::off, sense("CtlMode_f", 1000000), million),
+            noSuchControlValue("FromOn7", Start::on, sense("CtlMode_f", 7), seven),
+            noSuchControlValue("FromOn1000000", Start::on, sense("CtlMode_f", 1000000), million),
+            noSuchControlValue("FromInit7", Start::sleep, passingThree(7), seven),
+            noSuchControlValue("FromInit1000000", Start::sleep, passingThree(1000000), million),
+            Row{.name = "AutomaticControlWakesTheStation", .start = Start::off,
+                .event = then(then(sense("CtlMode_f", 7), waitSteps(3, 5000)), sense("CtlMode_f", 3)),
+                .next = "SEESReservMode", .reports = {modeSleep, modeReserv}, .log = seven, .logTimes = 1}),
+        rowName);
+
     // --- Off and On: resting under remote manual control
     INSTANTIATE_TEST_SUITE_P(
         OffOn, StationMode,
