@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,22 +31,20 @@ namespace
         return text;
     }
 
-    // The bench running, the sets under automatic control from the start.
+    // The bench running, the given sets under automatic control from the start.
     struct Bench
     {
-        Bench() : bench("kolvar-bench", quickBench())
+        explicit Bench(const std::vector<int>& automatic = {1, 2, 3, 4}) : bench("kolvar-bench", quickBench())
         {
             smemory = bench.startStore();
-            for (int n = 1; n <= 4; ++n)
+            for (int n : automatic)
                 bench.set(ses(n, "CtlMode_Auto_S"), 1);
             bench.set("GEU_Power_s", 800);
             for (const char* s : {"GRSH_QC_On_S", "GRSH_NoPower_s", "SES1_QG_On_S", "SES2_QG_On_S", "SES3_QG_On_S",
                                   "SES4_QG_On_S", "SES1_DG_Start_C", "SES2_DG_Start_C", "SES3_DG_Start_C",
-                                  "SES4_DG_Start_C", "SES1_Leader_f"})
+                                  "SES4_DG_Start_C", "SES1_Leader_f", "SES1_QG_On_C", "SES1_mid_NotOn"})
                 bench.store().ask(bench.id(s), UniversalIO::UIONotify, &watcher);
-            // The reserve walk's pauses short; its choices in the log.
-            kolvar = bench.start("control/kolvar", {"--check-reserv-time", "1000", "--reserv-state-pause", "2000",
-                                                    "--dlog-levels", "crit,warn,info,level4"});
+            kolvar = startKolvar();
             mendra = bench.start("simulator/mendra", {"--imitator-confile", sourcePath("config/mendra.src.xml")});
             piltov = bench.start("monitors/piltov");
             zarsen = bench.start("monitors/zarsen");
@@ -56,6 +55,21 @@ namespace
             for (auto* p : {&zarsen, &piltov, &mendra, &kolvar})
                 EXPECT_EQ((*p)->stop(), 0) << (*p)->output();
             smemory->stop();
+        }
+
+        std::unique_ptr<testing_support::Program> startKolvar()
+        {
+            // The reserve walk's pauses short; its choices in the log.
+            return bench.start("control/kolvar", {"--check-reserv-time", "1000", "--reserv-state-pause", "2000",
+                                                  "--dlog-levels", "crit,warn,info,level4"});
+        }
+
+        // kolvar ended without a chance to tidy up, as a crash ends it, and started again.
+        void restartKolvar()
+        {
+            kolvar->signal(SIGKILL);
+            EXPECT_EQ(kolvar->wait(), 128 + SIGKILL);
+            kolvar = startKolvar();
         }
 
         static std::string ses(int n, const std::string& role) { return "SES" + std::to_string(n) + "_" + role; }
@@ -69,6 +83,13 @@ namespace
         std::vector<long> seen(const std::string& s) { return watcher.values(bench.id(s)); }
         // Where the record of changes stands now.
         size_t mark() { return watcher.history().size(); }
+        // Whether the sensor took the value after the mark, as heard so far.
+        bool tookSince(const std::string& s, long v, size_t since)
+        {
+            const auto& h = watcher.history();
+            return std::find(h.begin() + static_cast<std::ptrdiff_t>(since), h.end(), std::make_pair(bench.id(s), v)) !=
+                   h.end();
+        }
         // The value sensor a had when sensor b first took the value vb after the mark;
         // -1 when b did not, or a had no value yet. The recorder hears a change a
         // little after the store holds it, so the change is waited for.
@@ -187,6 +208,42 @@ TEST(KolvarBench, BlackoutStartReserveStartsAThirdSetAndAReserveStop)
         EXPECT_LE(closed, 2) << "generator breakers on when the tie closed";
         // The leader stays on the switchboard (low load may stop set 3 as well).
         EXPECT_EQ(b.get("SES1_QG_On_S"), 1);
+        EXPECT_EQ(b.get("GRSH_NoPower_s"), 0);
+    }
+}
+
+TEST(KolvarBench, ASetLeftTrippedStaysOffTheSwitchboardAfterAStationRestart)
+{
+    // Sets 3 and 4 under local control: set 1 is the only reserve left for set 2.
+    Bench b({1, 2});
+    ASSERT_TRUE(b.await("SES1_QG_On_S", 1)) << b.outputs();
+
+    {
+        SCOPED_TRACE("set 1 trips and its protection stays on; set 2 takes the switchboard");
+        b.bench.set("SES1_QG_Protection_S", 1);
+        ASSERT_TRUE(b.await("SES2_QG_On_S", 1)) << b.outputs();
+        EXPECT_TRUE(b.await("GRSH_NoPower_s", 0));
+        // Set 1's state codes no longer show the trip, only its protection input does.
+        ASSERT_TRUE(b.await("SES1_qg_state_as", 0));
+    }
+
+    b.restartKolvar();
+    const size_t since = b.mark();
+
+    {
+        SCOPED_TRACE("set 2 overloaded: the reserve starts set 1, whose breaker does not close");
+        b.bench.set("SES2_Overload95_Cmd_S", 1);
+        // The station gives the close up, or (the fault) the breaker closes.
+        const auto settled = [&] {
+            return b.tookSince("SES1_mid_NotOn", 1, since) || b.tookSince("SES1_QG_On_S", 1, since);
+        };
+        ASSERT_TRUE(waitFor(settled, 120s)) << b.outputs();
+        EXPECT_FALSE(b.tookSince("SES1_QG_On_S", 1, since)) << "closed under its standing protection\n" << b.outputs();
+        EXPECT_TRUE(b.tookSince("SES1_QG_On_C", 1, since)) << "set 1 was never asked to close";
+        EXPECT_NE(b.mendra->output().find("SEES1Imitator: QG close refused, protection on\n"), std::string::npos)
+            << b.mendra->output();
+        EXPECT_EQ(b.get("SES1_QG_On_S"), 0);
+        EXPECT_EQ(b.get("SES2_QG_On_S"), 1) << "set 2 keeps the switchboard";
         EXPECT_EQ(b.get("GRSH_NoPower_s"), 0);
     }
 }
