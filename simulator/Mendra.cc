@@ -138,7 +138,8 @@ void Mendra::sharePower()
         return;
     const long load = in_GEU_Power_s;
     // The most negative reading has no magnitude in a long; no real plant gets near it.
-    const long magnitude = load == std::numeric_limits<long>::min() ? std::numeric_limits<long>::max() : std::labs(load);
+    const long magnitude =
+        load == std::numeric_limits<long>::min() ? std::numeric_limits<long>::max() : std::labs(load);
     out_P_as = magnitude / in_QG_count_as;
 }
 

@@ -420,11 +420,12 @@ TEST_P(TripDuringCloseTest, TheCloseUnderWayNeverCompletes)
 
 INSTANTIATE_TEST_SUITE_P(
     Trips, TripDuringCloseTest,
-    ::testing::Values(TripDuringCloseCase{"ProtectionHalfwayThroughClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 250ms},
-                      TripDuringCloseCase{"RomProtectionHalfwayThroughSyncClose", "SES1_QG_ROM_Protection_S",
-                                          "SES1_QG_SyncOn_C", 1500ms},
-                      // The trip's message is queued before the close timer's expiry.
-                      TripDuringCloseCase{"ProtectionAsTheCloseFallsDue", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms}),
+    ::testing::Values(
+        TripDuringCloseCase{"ProtectionHalfwayThroughClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 250ms},
+        TripDuringCloseCase{"RomProtectionHalfwayThroughSyncClose", "SES1_QG_ROM_Protection_S", "SES1_QG_SyncOn_C",
+                            1500ms},
+        // The trip's message is queued before the close timer's expiry.
+        TripDuringCloseCase{"ProtectionAsTheCloseFallsDue", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms}),
     [](const auto& info) { return info.param.name; });
 
 // ---- emergency stop of the diesel
