@@ -80,8 +80,15 @@ bool RavnaLogic::qcTripped() const { return qc->currentMode() == QCProtectionMod
 
 bool RavnaLogic::forceQC()
 {
-    LoggedLock lock(qcMutex, 1500, dlog, getName(), "forceQC");
-    if (!lock.ok() || qcBlock)
+    LoggedLock lock(qcMutex, 1500, dlog, getName(), "forceQC", "the check timer applies the rule later");
+    if (!lock.ok())
+    {
+        // A change the rule did not see yet is looked at again once the lock is free.
+        if (getTimeLeft(tmCheckQC) < 0)
+            askTimer(tmCheckQC, checkTime);
+        return false;
+    }
+    if (qcBlock)
         return false;
     return bringQC("forceQC", false, false);
 }
@@ -133,11 +140,12 @@ bool RavnaLogic::bringQC(const char* method, bool closing, bool forSwitching)
     return false;
 }
 
-void RavnaLogic::releaseQCBlock()
+bool RavnaLogic::releaseQCBlock()
 {
-    LoggedLock lock(qcMutex, 1700, dlog, getName(), "releaseQCBlock");
+    LoggedLock lock(qcMutex, 1700, dlog, getName(), "releaseQCBlock", "the hold stays until released again");
     if (lock.ok())
         qcBlock = false;
+    return lock.ok();
 }
 
 // --- control

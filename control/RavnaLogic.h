@@ -7,7 +7,9 @@
 //
 // Owns the QC object (its child). Runs its own loop; prepareQC and releaseQCBlock
 // are called directly from the stations' threads (through the supervision), the
-// control calls from the supervision's thread. A lock not had in time refuses.
+// control calls from the supervision's thread. A lock not had in time refuses a
+// switching's preparation (the station asks again), leaves a release to its caller
+// to repeat, and leaves the rule to the check timer.
 #pragma once
 
 #include <atomic>
@@ -36,7 +38,9 @@ public:
     // Brings QC where a switching of a generator breaker (a close when on) needs
     // it and holds it there until releaseQCBlock; true when QC is already there.
     bool prepareQC(bool on);
-    void releaseQCBlock();
+    // False when the lock was not had in time: the hold stands, and the caller
+    // must release it again.
+    bool releaseQCBlock();
     // Automatic control of QC on and off; the protection reset of QC.
     void startQCControl();
     void stopQCControl();
@@ -57,7 +61,8 @@ private:
         tmCheckQC = 0 // re-applies the rule until QC is as it wants
     };
 
-    // Applies the rule unless blocked; true when QC is already as it wants.
+    // Applies the rule unless blocked; true when QC is already as it wants. When
+    // the lock is not had, the check timer is started to apply it later.
     bool forceQC();
     // Under qcMutex: commands QC where the rule wants it (closing: one more
     // generator breaker is about to close); true when QC is there already.

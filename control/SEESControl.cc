@@ -521,10 +521,12 @@ void SEESControl::sensorInfo(const SensorMessage* sm)
             updateGroups();
         }
 
-        LoggedLock lock(_grMutex, 4000, dlog, getName(), "sensorInfo");
-        if (lock.ok())
-            for (const auto& g : groupList)
-                g->updateRequiredReserv(sm);
+        // The configured groups are this thread's own: the demand is recorded at once,
+        // even when the lock to hand it to the stations is not had.
+        for (const StructureObject& s : structList)
+            if (s.kind == StructureObject::kGroup && s.group)
+                s.group->recordRequiredReserv(sm);
+        nowOrLater(putOff.requiredReserv, 4000, "sensorInfo", [this] { return handRequiredReserv(); });
     }
     catch (const Exception& ex)
     {
@@ -544,6 +546,7 @@ void SEESControl::step()
         if (lock.ok())
         {
             completeReleases();
+            completePutOff();
             for (const auto& g : groupList)
                 g->checkTimers();
         }
@@ -566,29 +569,60 @@ void SEESControl::step()
 template <class F>
 void SEESControl::forEachGroup(const char* method, F f)
 {
+    // One faulty group does not keep the others from their work.
     for (const auto& g : groupList)
+        contained(method, g->getName(), [&] { f(*g); });
+}
+
+template <class F>
+void SEESControl::contained(const char* method, const std::string& who, F f)
+{
+    try
     {
-        // One faulty group does not keep the others from their work.
-        try
-        {
-            f(*g);
-        }
-        catch (const std::exception& ex)
-        {
-            dlog.crit() << *this << "(" << method << "): " << g->getName() << ": " << ex.what() << std::endl;
-        }
-        catch (...)
-        {
-            dlog.crit() << *this << "(" << method << "): " << g->getName() << ": catch ..." << std::endl;
-        }
+        f();
     }
+    catch (const std::exception& ex)
+    {
+        dlog.crit() << *this << "(" << method << "): " << who << ": " << ex.what() << std::endl;
+    }
+    catch (...)
+    {
+        dlog.crit() << *this << "(" << method << "): " << who << ": catch ..." << std::endl;
+    }
+}
+
+template <class Work>
+void SEESControl::nowOrLater(bool& due, int timeoutMs, const char* method, Work work)
+{
+    LoggedLock lock(_grMutex, timeoutMs, dlog, getName(), method, "put off until the lock is had");
+    due = !lock.ok() || !work();
+}
+
+void SEESControl::completePutOff()
+{
+    if (putOff.structure && restructure())
+    {
+        putOff.structure = false;
+        // The groups as built now get what a tie's message gives them next.
+        putOff.groups = true;
+        putOff.requiredReserv = true;
+    }
+    if (putOff.protection)
+        putOff.protection = !refreshProtection();
+    if (putOff.groups)
+        putOff.groups = !refreshGroups();
+    if (putOff.requiredReserv)
+        putOff.requiredReserv = !handRequiredReserv();
 }
 
 bool SEESControl::checkProtection()
 {
-    LoggedLock lock(_grMutex, 5000, dlog, getName(), "checkProtection");
-    if (!lock.ok())
-        return protection;
+    nowOrLater(putOff.protection, 5000, "checkProtection", [this] { return refreshProtection(); });
+    return protection;
+}
+
+bool SEESControl::refreshProtection()
+{
     // A group whose stations could not be read leaves the flag as it was, unless
     // another group has protection.
     bool unread = false;
@@ -596,19 +630,35 @@ bool SEESControl::checkProtection()
     {
         const std::optional<bool> p = g->group().hasProtection();
         if (p.value_or(false))
-            return protection = true;
+        {
+            protection = true;
+            return true;
+        }
         unread = unread || !p;
     }
     if (!unread)
         protection = false;
-    return protection;
+    return !unread;
 }
 
 void SEESControl::updateGroups()
 {
-    LoggedLock lock(_grMutex, 4000, dlog, getName(), "updateGroups");
-    if (lock.ok())
-        forEachGroup("updateGroups", [&](UnionGroups& g) { g.updateReadyForLoading(ui); });
+    nowOrLater(putOff.groups, 4000, "updateGroups", [this] { return refreshGroups(); });
+}
+
+bool SEESControl::refreshGroups()
+{
+    bool done = true;
+    forEachGroup("updateGroups", [&](UnionGroups& g) { done = g.updateReadyForLoading(ui) && done; });
+    return done;
+}
+
+bool SEESControl::handRequiredReserv()
+{
+    bool done = true;
+    for (const auto& g : groupList)
+        done = g->handRequiredReserv() && done;
+    return done;
 }
 
 void SEESControl::updateReservPower()
@@ -661,14 +711,17 @@ SEESControl::Topology SEESControl::readTopology() const
 
 void SEESControl::updateStructure()
 {
-    LoggedLock lock(_grMutex, 5000, dlog, getName(), "updateStructure");
-    if (!lock.ok())
-        return;
+    nowOrLater(putOff.structure, 5000, "updateStructure", [this] { return restructure(); });
+}
+
+bool SEESControl::restructure()
+{
     Topology now = readTopology();
     // Groups built anew would lose the reserve commands in progress and the deviation time.
     if (groupsBuilt && now == topology)
-        return;
-    rebuildGroups(now);
+        return true;
+    if (!rebuildGroups(now))
+        return false;
     topology = std::move(now);
     groupsBuilt = true;
 
@@ -677,9 +730,10 @@ void SEESControl::updateStructure()
     for (const auto& g : groupList)
         line << *g << " ";
     line << std::endl;
+    return true;
 }
 
-void SEESControl::rebuildGroups(const Topology& t)
+bool SEESControl::rebuildGroups(const Topology& t)
 {
     auto unionOf = [&](UnionGroups* child) -> UnionGroups* {
         for (const auto& g : groupList)
@@ -691,35 +745,56 @@ void SEESControl::rebuildGroups(const Topology& t)
         return nullptr;
     };
 
-    std::list<std::unique_ptr<UnionGroups>> fresh;
-    int n = 101;
-    for (const auto& members : t)
+    // Per working group of t: the union the change left as it was, which stays as it
+    // is, else none and one is made anew.
+    auto numberOf = [](size_t i) { return 101 + static_cast<int>(i); };
+    std::vector<UnionGroups*> kept;
+    for (size_t i = 0; i < t.size(); ++i)
     {
-        const int num = n++;
-        // A union the change left as it was stays as it is.
         auto same = std::find_if(groupList.begin(), groupList.end(), [&](const auto& g) {
             const auto& c = g->getChildren();
-            return g->group().getNum() == num && std::equal(c.begin(), c.end(), members.begin(), members.end());
+            return g->group().getNum() == numberOf(i) && std::equal(c.begin(), c.end(), t[i].begin(), t[i].end());
         });
-        if (same != groupList.end())
-        {
-            fresh.push_back(std::move(*same));
-            groupList.erase(same);
-            continue;
-        }
+        kept.push_back(same != groupList.end() ? same->get() : nullptr);
+    }
+    auto replaced = [&](const UnionGroups* old) { return std::find(kept.begin(), kept.end(), old) == kept.end(); };
 
-        auto g = std::make_unique<UnionGroups>(num);
+    // The new unions are made whole before any takes the place of the old, so that a
+    // group's lock not had leaves the working groups as they were.
+    std::vector<std::unique_ptr<UnionGroups>> made(t.size());
+    for (size_t i = 0; i < t.size(); ++i)
+    {
+        if (kept[i])
+            continue;
+        auto g = std::make_unique<UnionGroups>(numberOf(i));
         g->group().configure(groupSettings());
-        for (UnionGroups* child : members)
-            g->addGroup(child);
+        bool whole = true;
+        for (UnionGroups* child : t[i])
+            whole = g->addGroup(child) && whole;
         // The stations' reserve entries follow them; the busbar's deviation state is
         // that of the union that held its first section.
-        UnionGroups* first = unionOf(members.front());
+        UnionGroups* first = unionOf(t[i].front());
         for (const auto& old : groupList)
-            g->group().takeOver(old->group(), old.get() == first);
-        fresh.push_back(std::move(g));
+            if (replaced(old.get()))
+                whole = g->group().takeOver(old->group(), old.get() == first) && whole;
+        if (!whole)
+            return false;
+        made[i] = std::move(g);
+    }
+
+    std::list<std::unique_ptr<UnionGroups>> fresh;
+    for (size_t i = 0; i < t.size(); ++i)
+    {
+        if (made[i])
+        {
+            fresh.push_back(std::move(made[i]));
+            continue;
+        }
+        auto old = std::find_if(groupList.begin(), groupList.end(), [&](const auto& g) { return g.get() == kept[i]; });
+        fresh.push_back(std::move(*old));
     }
     groupList = std::move(fresh);
+    return true;
 }
 
 // --- the stations' calls
@@ -817,7 +892,9 @@ bool SEESControl::giveBack(int num)
     const bool holdsQC = qcBlockHolder == num;
     if (holdsLeave || holdsQC)
     {
-        ravnaLogic->releaseQCBlock();
+        // The bus-tie logic's lock not had: the hold stands, so the release is kept whole.
+        if (!ravnaLogic->releaseQCBlock())
+            return false;
         qcBlockHolder = 0;
     }
 
@@ -838,11 +915,23 @@ void SEESControl::completeReleases()
     std::vector<int> due;
     {
         std::lock_guard<std::mutex> guard(releasesMutex);
-        due.swap(keptReleases);
+        due = keptReleases;
     }
+    // Each release leaves the list only once it is done: one that fails, however it
+    // fails, stays for the next holder and keeps none of the others from being done.
     for (int num : due)
-        if (!giveBack(num))
-            keepRelease(num);
+    {
+        bool done = false;
+        contained("releaseQG", "QG" + std::to_string(num), [&] { done = giveBack(num); });
+        if (done)
+            forgetRelease(num);
+    }
+}
+
+void SEESControl::forgetRelease(int num)
+{
+    std::lock_guard<std::mutex> guard(releasesMutex);
+    keptReleases.erase(std::remove(keptReleases.begin(), keptReleases.end(), num), keptReleases.end());
 }
 
 void SEESControl::keepRelease(int num)

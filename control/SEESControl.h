@@ -7,8 +7,12 @@
 // Threads: the supervision's own loop runs every handler and the groups' periodic
 // work. The stations' threads call canRun, acceptQG, releaseQG and isAlone directly
 // (SEESOwner) and queue their reports; those calls and the loop meet under
-// _grMutex. A caller that does not get the lock in time refuses and changes nothing,
-// but a release is a duty: it is kept and done by the next holder of the lock.
+// _grMutex. A caller that does not get the lock in time refuses and changes nothing
+// (the station asks again), and a figure waits for its next period; but a duty is
+// never dropped. A release is kept and done by the next holder of the lock; the
+// effect of an event on the supervision's thread (a tie's rebuild, a station's
+// report, a required-reserve input) is put off to the next pass that has the lock,
+// and so is one that a group's own lock kept from being done whole.
 #pragma once
 
 #include <list>
@@ -119,9 +123,32 @@ private:
     // A crit line and the exception with the same text.
     [[noreturn]] void fail(const std::string& text) const;
 
+    // Work an event asked for and a lock time-out put off; the supervision's thread
+    // does it at its next pass that has _grMutex. Touched on that thread only.
+    struct PutOff
+    {
+        bool structure = false;
+        bool protection = false;
+        bool groups = false;
+        bool requiredReserv = false;
+    };
+    // Runs work (true once done whole) under _grMutex; due tells whether it is
+    // still to do, also when the lock was not had in time.
+    template <class Work>
+    void nowOrLater(bool& due, int timeoutMs, const char* method, Work work);
+    // Under _grMutex, on the supervision's thread: the work put off.
+    void completePutOff();
+    // Under _grMutex, each true when done whole.
+    bool restructure();
+    bool refreshProtection();
+    bool refreshGroups();
+    bool handRequiredReserv();
+
     // Under _grMutex.
     Topology readTopology() const;
-    void rebuildGroups(const Topology& topology);
+    // False when a step could not have a group's lock: the working groups stay
+    // as they were, and the rebuild is to be done again.
+    bool rebuildGroups(const Topology& topology);
     // Under _grMutex: calls f(group) for every working group; NameNotFound means
     // the group does not hold the station, and the next is asked. True when a
     // group answered.
@@ -133,10 +160,14 @@ private:
     // Under _grMutex: the releases kept for later, each done or kept again.
     void completeReleases();
     void keepRelease(int num);
+    void forgetRelease(int num);
     bool releaseKept(int num);
     // Under _grMutex: the same over every working group, each failure logged.
     template <class F>
     void forEachGroup(const char* method, F f);
+    // Runs f; whatever it throws is logged as who's and goes no further.
+    template <class F>
+    void contained(const char* method, const std::string& who, F f);
 
     APSLamp apsLamp;
     std::unique_ptr<PriorityController> priorityController;
@@ -156,6 +187,7 @@ private:
     // have _grMutex can still leave its release here.
     std::mutex releasesMutex;
     std::vector<int> keptReleases;
+    PutOff putOff;
     std::list<StructureObject> structList;
     std::list<std::unique_ptr<ASensor>> asensorList;
     bool protection = false;

@@ -71,21 +71,32 @@ StationServices* SEESGroup::member(int sesNum) const
     return nullptr;
 }
 
-bool SEESGroup::addSES(StationServices* ses)
+bool SEESGroup::join(StationServices* ses)
 {
-    ses->groupNum = num;
-    LoggedLock lock(listMutex, 5000, dlog, name, "addSES");
-    if (!lock.ok() || member(ses->num))
+    if (member(ses->num))
         return false;
     stations.push_back(ses);
     return true;
 }
 
-void SEESGroup::addGroup(const SEESGroup& other)
+bool SEESGroup::addSES(StationServices* ses)
+{
+    ses->groupNum = num;
+    LoggedLock lock(listMutex, 5000, dlog, name, "addSES");
+    return lock.ok() && join(ses);
+}
+
+bool SEESGroup::addGroup(const SEESGroup& other)
 {
     const StationList snapshot = other.stations;
     for (StationServices* s : snapshot)
-        addSES(s);
+        s->groupNum = num;
+    LoggedLock lock(listMutex, 5000, dlog, name, "addGroup");
+    if (!lock.ok())
+        return false;
+    for (StationServices* s : snapshot)
+        join(s);
+    return true;
 }
 
 bool SEESGroup::removeSES(StationServices* ses)
@@ -106,23 +117,24 @@ StationServices* SEESGroup::findSES(int sesNum)
     return lock.ok() ? member(sesNum) : nullptr;
 }
 
-void SEESGroup::clearStations()
+bool SEESGroup::clearStations()
 {
     LoggedLock lock(listMutex, 5000, dlog, name, "clearStations");
     if (!lock.ok())
-        return;
+        return false;
     stations.clear();
     reservList.clear();
+    return true;
 }
 
-void SEESGroup::takeOver(SEESGroup& old, bool deviation)
+bool SEESGroup::takeOver(SEESGroup& old, bool deviation)
 {
     if (&old == this)
-        return;
+        return true;
     LoggedLock mine(listMutex, 5000, dlog, name, "takeOver");
     LoggedLock theirs(old.listMutex, 5000, dlog, old.name, "takeOver");
     if (!mine.ok() || !theirs.ok())
-        return;
+        return false;
     // A command in progress or a settling pause goes on in the new group.
     for (const ReservEntry& e : old.reservList)
     {
@@ -138,17 +150,20 @@ void SEESGroup::takeOver(SEESGroup& old, bool deviation)
         fdev = old.fdev;
         udev = old.udev;
     }
+    return true;
 }
 
 // --- the reserve
 
-void SEESGroup::step()
+bool SEESGroup::step()
 {
-    makeReservList();
-    checkReserv();
-    updateWorkingCount();
-    updateSingleFlags();
+    // Every part is tried, whatever the one before could do.
+    bool done = makeReservList();
+    done = checkReserv() && done;
+    done = updateWorkingCount() && done;
+    done = updateSingleFlags() && done;
     checkDeviation();
+    return done;
 }
 
 void SEESGroup::checkTimers()
@@ -165,20 +180,21 @@ void SEESGroup::checkTimers()
     fdev.updateVerdict();
 }
 
-void SEESGroup::setRequiredReserv(bool required)
+bool SEESGroup::setRequiredReserv(bool required)
 {
     LoggedLock lock(listMutex, 3000, dlog, name, "setRequiredReserv");
     if (!lock.ok())
-        return;
+        return false;
     for (StationServices* s : stations)
         s->setRequiredReserv(required);
+    return true;
 }
 
-void SEESGroup::makeReservList()
+bool SEESGroup::makeReservList()
 {
     LoggedLock lock(listMutex, 5000, dlog, name, "makeReservList");
     if (!lock.ok())
-        return;
+        return false;
 
     // Candidates by priority; a later member of the same priority takes the place.
     std::map<long, StationServices*> table;
@@ -210,7 +226,7 @@ void SEESGroup::makeReservList()
         dlog[Debug::LEVEL4] << name << "(makeReservList): LEADER not found..." << std::endl;
         leader = nullptr;
         reservList.clear();
-        return;
+        return true;
     }
 
     auto it = table.begin();
@@ -268,6 +284,7 @@ void SEESGroup::makeReservList()
         }
     }
     leader->setReserv(true);
+    return true;
 }
 
 SEESGroup::ReservList::iterator SEESGroup::updateReservEntry(ReservList& list, const ReservEntry& entry)
@@ -279,11 +296,12 @@ SEESGroup::ReservList::iterator SEESGroup::updateReservEntry(ReservList& list, c
     return it;
 }
 
-void SEESGroup::checkReserv()
+bool SEESGroup::checkReserv()
 {
     LoggedLock lock(listMutex, 5000, dlog, name, "checkReserv");
     if (lock.ok())
         serveLeader();
+    return lock.ok();
 }
 
 void SEESGroup::serveLeader()
@@ -526,18 +544,19 @@ std::optional<bool> SEESGroup::noReserv()
     return reservList.empty();
 }
 
-void SEESGroup::updateWorkingCount()
+bool SEESGroup::updateWorkingCount()
 {
     int working = 0;
     {
         LoggedLock lock(listMutex, 4000, dlog, name, "updateWorkingCount");
         if (!lock.ok())
-            return;
+            return false;
         working = static_cast<int>(std::count_if(stations.begin(), stations.end(), [](StationServices* s) { return s->isOn(); }));
     }
     LoggedLock count(countMutex, 200, dlog, name, "updateWorkingCount");
     if (count.ok())
         numWorking = working;
+    return count.ok();
 }
 
 int SEESGroup::numOfWorking()
@@ -546,16 +565,17 @@ int SEESGroup::numOfWorking()
     return count.ok() ? numWorking : -1;
 }
 
-void SEESGroup::updateSingleFlags()
+bool SEESGroup::updateSingleFlags()
 {
     LoggedLock lock(listMutex, 4000, dlog, name, "updateSingleFlags");
     if (!lock.ok())
-        return;
+        return false;
     const int working = numOfWorking();
     if (working < 0)
-        return;
+        return false;
     for (StationServices* s : stations)
         s->setAlone(working == 0 || (working == 1 && s->isOn()));
+    return true;
 }
 
 // --- measurements

@@ -6,8 +6,10 @@
 // The group has no thread: the supervision's loop drives it, and the stations'
 // threads reach acceptQG, releaseQG and canRun through the supervision. A lock
 // that is not had in time refuses: the call answers "no" (false, 0, no leave),
-// changes nothing and logs a crit line. A figure or flag that could not be read
-// comes back empty, never as a 0 that would pass for a measurement.
+// changes nothing and logs a crit line. A call that does a duty (a join, a
+// takeover, the refresh, the demand for reserve) answers false then, so that its
+// caller does it again. A figure or flag that could not be read comes back empty,
+// never as a 0 that would pass for a measurement.
 #pragma once
 
 #include <list>
@@ -57,27 +59,32 @@ public:
     // --- members (the supervision's thread)
     // Sets the station's group number; appends it unless one of that number is here.
     bool addSES(StationServices* ses);
-    // Every member of other joins this group.
-    void addGroup(const SEESGroup& other);
+    // Every member of other joins this group, under one lock; false when it was
+    // not had in time and nobody joined.
+    bool addGroup(const SEESGroup& other);
     bool removeSES(StationServices* ses);
     StationServices* findSES(int sesNum);
-    // Empties the members and the reserve list.
-    void clearStations();
+    // Empties the members and the reserve list; false when the lock was not had.
+    bool clearStations();
     // Takes over from a group this one replaces (the groups are rebuilt when the
     // busbars are joined or parted): the reserve entries of the stations it holds
     // too, a reserve walk's pending check and, with deviation, the deviation state.
-    void takeOver(SEESGroup& old, bool deviation);
+    // False when a lock was not had in time and nothing was taken.
+    bool takeOver(SEESGroup& old, bool deviation);
     // The members in joining order, read on the thread that changes them.
     const StationList& members() const { return stations; }
 
-    // --- the reserve (the supervision's thread)
-    // Leader and list, the leader's demand, counts, alone flags, deviation check.
-    void step();
-    // The periodic reserve check when due, then the deviation verdicts.
+    // --- the reserve (the supervision's thread); false where a lock was not had
+    // Leader and list, the leader's demand, counts, alone flags, deviation check;
+    // false when some part could not have its lock (the deviation check is a
+    // figure, done again on the next measurement).
+    bool step();
+    // The periodic reserve check when due (a check not had stays due), then the
+    // deviation verdicts.
     void checkTimers();
-    void makeReservList();
-    void checkReserv();
-    void setRequiredReserv(bool required);
+    bool makeReservList();
+    bool checkReserv();
+    bool setRequiredReserv(bool required);
 
     // --- generator-breaker leave (a station's thread, through the supervision)
     // The number of the station that holds the group's leave: sesNum when granted
@@ -102,10 +109,10 @@ public:
     // Some working member has no demand for more reserve.
     std::optional<bool> isReadyForLoading();
     std::optional<bool> noReserv();
-    void updateWorkingCount();
+    bool updateWorkingCount();
     // The count of the last updateWorkingCount; -1 when its lock was not had.
     int numOfWorking();
-    void updateSingleFlags();
+    bool updateSingleFlags();
 
     // --- measurements (the supervision's thread); empty when the list lock was not
     // had in time. A member's reading beyond int is pinned at the end of the range.
@@ -169,6 +176,8 @@ private:
     // The entry of entry's station in list takes over entry's state.
     static ReservList::iterator updateReservEntry(ReservList& list, const ReservEntry& entry);
     StationServices* member(int sesNum) const;
+    // Under listMutex: appends ses unless one of its number is here.
+    bool join(StationServices* ses);
     // Over the members under the list lock (3000 ms): the sum of value, and the
     // first positive value (0 when none); empty when the lock was not had.
     template <class Value>

@@ -55,18 +55,19 @@ UnionGroups::UnionGroups(xmlNode* groupElement)
 
 UnionGroups::~UnionGroups() = default;
 
-void UnionGroups::addGroup(UnionGroups* child)
+bool UnionGroups::addGroup(UnionGroups* child)
 {
-    seesGroup->addGroup(*child->seesGroup);
+    const bool joined = seesGroup->addGroup(*child->seesGroup);
     children.push_back(child);
+    return joined;
 }
 
 void UnionGroups::clearChildren() { children.clear(); }
 
-void UnionGroups::clear()
+bool UnionGroups::clear()
 {
     clearChildren();
-    seesGroup->clearStations();
+    return seesGroup->clearStations();
 }
 
 // Runs f; whatever it throws is logged as this node's and goes no further, so a
@@ -98,16 +99,22 @@ void UnionGroups::recordRequiredReserv(const SensorMessage* sm)
         child->recordRequiredReserv(sm);
 }
 
-void UnionGroups::updateRequiredReserv(const SensorMessage* sm)
+bool UnionGroups::updateRequiredReserv(const SensorMessage* sm)
 {
     recordRequiredReserv(sm);
+    return handRequiredReserv();
+}
 
+bool UnionGroups::handRequiredReserv()
+{
     // Only the node asked gives its stations the demand, so each station hears the
     // final value once per message, not false first.
     bool required = false;
     for (const UnionGroups* child : children)
         required = required || child->requiredReservState;
-    guarded("updateRequiredReserv", [&] { seesGroup->setRequiredReserv(required); });
+    bool handed = true;
+    guarded("updateRequiredReserv", [&] { handed = seesGroup->setRequiredReserv(required); });
+    return handed;
 }
 
 bool UnionGroups::askSensors(UniversalInterface& ui, UniversalIO::UIOCommand cmd)
@@ -138,11 +145,11 @@ bool UnionGroups::askSensors(UniversalInterface& ui, UniversalIO::UIOCommand cmd
 
 // --- outputs
 
-void UnionGroups::publish(ObjectId UnionGroups::*sensor, const char* method, std::optional<long> figure,
+bool UnionGroups::publish(ObjectId UnionGroups::*sensor, const char* method, std::optional<long> figure,
                           Write how, UniversalInterface& ui)
 {
     if (!figure)
-        return;
+        return false;
     const long value = *figure;
     auto writeTo = [&](ObjectId id) {
         return [&ui, id, value, how] {
@@ -167,19 +174,24 @@ void UnionGroups::publish(ObjectId UnionGroups::*sensor, const char* method, std
     for (UnionGroups* child : children)
         if (child->*sensor != DefaultObjectId)
             Ravna::retryWrite(3, 100, writeTo(child->*sensor), logFailure);
+    return true;
 }
 
-void UnionGroups::updateReadyForLoading(UniversalInterface& ui)
+bool UnionGroups::updateReadyForLoading(UniversalInterface& ui)
 {
-    guarded("updateReadyForLoading", [&] { seesGroup->step(); });
-    updateNoReserv(ui);
-    publish(&UnionGroups::readyForLoading_s, "updateReadyForLoading", seesGroup->isReadyForLoading(),
-            Write::digitalInput, ui);
+    // A step that throws is dropped, as it would throw again; one that could not
+    // have its locks is done again.
+    bool done = true;
+    guarded("updateReadyForLoading", [&] { done = seesGroup->step(); });
+    done = updateNoReserv(ui) && done;
+    return publish(&UnionGroups::readyForLoading_s, "updateReadyForLoading", seesGroup->isReadyForLoading(),
+                   Write::digitalInput, ui) &&
+           done;
 }
 
-void UnionGroups::updateNoReserv(UniversalInterface& ui)
+bool UnionGroups::updateNoReserv(UniversalInterface& ui)
 {
-    publish(&UnionGroups::noReserv_s, "updateNoReserv", seesGroup->noReserv(), Write::digitalInput, ui);
+    return publish(&UnionGroups::noReserv_s, "updateNoReserv", seesGroup->noReserv(), Write::digitalInput, ui);
 }
 
 void UnionGroups::updateP(UniversalInterface& ui)

@@ -5,7 +5,9 @@
 // so every configured group shows the state of the union it belongs to.
 //
 // Runs on the supervision's thread only; the node has no lock of its own. Every
-// walk goes on past a failing write or group, with a crit line.
+// walk goes on past a failing write or group, with a crit line. An operation that
+// does a duty answers false when a group's lock was not had in time, so that the
+// supervision does it again.
 #pragma once
 
 #include <list>
@@ -43,21 +45,29 @@ public:
     const std::string& getName() const { return name; }
     const Children& getChildren() const { return children; }
 
-    // The child's stations join this node's group; the child is not owned.
-    void addGroup(UnionGroups* child);
+    // The child's stations join this node's group; the child is not owned. False
+    // when the group's lock was not had and nobody joined.
+    bool addGroup(UnionGroups* child);
     void clearChildren();
-    void clear();
+    bool clear();
 
     // Records a required-reserve input of this node or its children, then hands
-    // the union's demand (some child demands reserve) to this node's stations, once.
-    void updateRequiredReserv(const UniSetTypes::SensorMessage* sm);
+    // the union's demand on (handRequiredReserv).
+    bool updateRequiredReserv(const UniSetTypes::SensorMessage* sm);
+    // Records the message's state where it is this node's or a child's input.
+    void recordRequiredReserv(const UniSetTypes::SensorMessage* sm);
+    // The union's demand (some child demands reserve) to this node's stations,
+    // once; false when the group's lock was not had.
+    bool handRequiredReserv();
     // Asks (or cancels) the required-reserve inputs of this node and its children;
     // false when some ask failed (each failure logged).
     bool askSensors(UniversalInterface& ui, UniversalIO::UIOCommand cmd);
 
-    // The group's step, then its no-reserve and ready-for-loading outputs.
-    void updateReadyForLoading(UniversalInterface& ui);
-    void updateNoReserv(UniversalInterface& ui);
+    // The group's step, then its no-reserve and ready-for-loading outputs; false
+    // when a part could not have the group's lock (the outputs not known keep
+    // their last value).
+    bool updateReadyForLoading(UniversalInterface& ui);
+    bool updateNoReserv(UniversalInterface& ui);
     void updateP(UniversalInterface& ui);
     void updateU(UniversalInterface& ui);
     void updateF(UniversalInterface& ui);
@@ -82,10 +92,9 @@ private:
     };
     // The value to the node's own sensor (one attempt), then to each child's (three).
     // No value (the group could not read it) writes nothing: the sensors keep the
-    // last one published.
-    void publish(UniSetTypes::ObjectId UnionGroups::*sensor, const char* method, std::optional<long> value,
+    // last one published, and the answer is false.
+    bool publish(UniSetTypes::ObjectId UnionGroups::*sensor, const char* method, std::optional<long> value,
                  Write how, UniversalInterface& ui);
-    void recordRequiredReserv(const UniSetTypes::SensorMessage* sm);
     template <class F>
     void guarded(const char* method, F f);
 

@@ -350,12 +350,30 @@ TEST(BusTie, ReleaseThatCannotLockKeepsTheBlock)
     rig.plant(3, Position::closed);
 
     rig.sut->qcMutex.lock();
-    rig.sut->releaseQCBlock();
+    EXPECT_FALSE(rig.sut->releaseQCBlock()) << "the caller is told to release again";
     rig.sut->qcMutex.unlock();
     rig.message("QC_On_S", 1);
 
     EXPECT_TRUE(rig.logged("RavnaLogic(releaseQCBlock): RavnaLogic_qcMutex not locked in 1700 msec"));
     EXPECT_TRUE(rig.commands().empty()) << "still held for the switching";
+}
+
+TEST(BusTie, ARuleCheckThatCannotLockIsMadeByTheCheckTimerOnceTheLockIsFree)
+{
+    BusTieRig rig;
+    rig.startUp();
+    rig.plant(3, Position::closed);
+
+    rig.sut->qcMutex.lock();
+    rig.message("QC_On_S", 1);
+    rig.sut->qcMutex.unlock();
+    EXPECT_TRUE(rig.commands().empty());
+    EXPECT_TRUE(rig.logged("RavnaLogic(forceQC): RavnaLogic_qcMutex not locked in 1500 msec, the check timer "
+                           "applies the rule later"));
+
+    rig.advance(1000);
+    rig.pass();
+    EXPECT_EQ(rig.commands(), Commands{off});
 }
 
 // --- the stations' threads, the supervision's and the logic's own meet

@@ -497,6 +497,124 @@ INSTANTIATE_TEST_SUITE_P(
                         "SEESControl(acceptQG): QG1 not yet released...(please wait)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// --- a duty that a lock time-out put off is done once the lock is free
+
+namespace
+{
+    enum class Held
+    {
+        supervision,  // the supervision's _grMutex
+        group101,     // the list lock of the working group of sets 1 and 2
+        busTie        // the bus-tie logic's lock
+    };
+
+    struct PutOffCase
+    {
+        const char* name;
+        Held held;
+        std::function<void(SupervisionRig&)> arrange;
+        std::function<void(SupervisionRig&)> event;   // while the lock is held
+        std::function<bool(SupervisionRig&)> done;    // what the event's duty leaves
+    };
+
+    void PrintTo(const PutOffCase& c, std::ostream* os) { *os << c.name; }
+
+    class PutOffDuty : public ::testing::TestWithParam<PutOffCase>
+    {
+    };
+
+    class OpenBusTie : public RavnaLogic
+    {
+    public:
+        using RavnaLogic::qcMutex;
+    };
+
+    UniSetTypes::uniset_mutex& heldLock(SupervisionRig& rig, Held held)
+    {
+        UniSetTypes::uniset_mutex RavnaLogic::*busTieLock = &OpenBusTie::qcMutex;
+        switch (held)
+        {
+        case Held::supervision:
+            return rig.sut->_grMutex;
+        case Held::group101:
+            return groupLock(rig, 101);
+        case Held::busTie:
+            break;
+        }
+        return rig.busTie().*busTieLock;
+    }
+
+    void started(SupervisionRig& rig) { rig.startUp(); }
+
+    // The bus tie closes: sets 1 to 4 work as one group.
+    void tieCloses(SupervisionRig& rig) { rig.set("GRSH_QC_On_S", 1); }
+    bool groupsJoined(SupervisionRig& rig) { return rig.groups() == "Group101 ([ SES1 SES2 ]) ([ SES3 SES4 ])"; }
+
+    // Set 1 reports that it is on: its group can take load.
+    void setOneOn(SupervisionRig& rig)
+    {
+        rig.stationOn(1, true);
+        rig.deliver(SEESMessage(SEESMessage::ModeChange, 1).transport());
+    }
+    bool readyForLoading(SupervisionRig& rig) { return rig.world().get("Group1_ReadyForLoading_S") == 1; }
+
+    void setOneTrips(SupervisionRig& rig)
+    {
+        rig.station(1).setProtection(true);
+        rig.deliver(SEESMessage(SEESMessage::Protection, 1).transport());
+    }
+    bool protectionSeen(SupervisionRig& rig) { return rig.sut->hasProtection(); }
+
+    void reserveRequired(SupervisionRig& rig) { rig.set("Group1_RequiredReserv_S", 1); }
+    bool reserveHeard(SupervisionRig& rig) { return rig.station(1).requiredReserv && rig.station(2).requiredReserv; }
+
+    void setOneReleases(SupervisionRig& rig) { rig.sut->releaseQG(1); }
+    // With three sets on line the rule wants the tie open, once nothing holds it.
+    bool tieFreed(SupervisionRig& rig)
+    {
+        const std::vector<int> commands = tieReport(rig);
+        return !commands.empty() && std::count(commands.begin(), commands.end(), AutomatMessage::cmdOff) ==
+                                        static_cast<long>(commands.size());
+    }
+}
+
+TEST_P(PutOffDuty, IsDoneWithinAPassOnceTheLockIsFree)
+{
+    const PutOffCase& c = GetParam();
+    SupervisionRig rig;
+    c.arrange(rig);
+
+    UniSetTypes::uniset_mutex& held = heldLock(rig, c.held);
+    held.lock();
+    c.event(rig);
+    held.unlock();
+    ASSERT_FALSE(c.done(rig)) << "done while the lock was held";
+
+    for (int pass = 0; pass < 2 && !c.done(rig); ++pass)
+        rig.sut->callback();
+    EXPECT_TRUE(c.done(rig)) << rig.groups() << "\n" << rig.log();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PutOffDuty,
+    ::testing::Values(PutOffCase{"TieChangeRebuildsTheGroups", Held::supervision, started, tieCloses, groupsJoined},
+                      PutOffCase{"TieChangeRebuildsTheGroupsPastAGroupLock", Held::group101, started, tieCloses,
+                                 groupsJoined},
+                      PutOffCase{"ReportRefreshesTheGroups", Held::supervision, started, setOneOn, readyForLoading},
+                      PutOffCase{"ReportRefreshesTheGroupsPastAGroupLock", Held::group101, started, setOneOn,
+                                 readyForLoading},
+                      PutOffCase{"ReportOfProtectionLightsTheLamp", Held::supervision, started, setOneTrips,
+                                 protectionSeen},
+                      PutOffCase{"ReportOfProtectionPastAGroupLock", Held::group101, started, setOneTrips,
+                                 protectionSeen},
+                      PutOffCase{"RequiredReserveReachesTheStations", Held::supervision, started, reserveRequired,
+                                 reserveHeard},
+                      PutOffCase{"RequiredReservePastAGroupLock", Held::group101, started, reserveRequired,
+                                 reserveHeard},
+                      PutOffCase{"ReleaseFreesTheBusTie", Held::busTie, switchingWithThreeSetsOn, setOneReleases,
+                                 tieFreed}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- the last set of a busbar
 
 namespace
