@@ -40,9 +40,18 @@ void Mendra::setQG(bool closed)
 
 long Mendra::settledStationState() const
 {
+    if (protectionStands() || out_diesel_state_as == mPROTECTION)
+        return mPROTECTION;
     if (qgClosed)
         return mON;
     return out_EngineRunning_S ? mRunning : mOFF;
+}
+
+long Mendra::settledBreakerState() const
+{
+    if (protectionStands())
+        return mPROTECTION;
+    return qgClosed ? mON : mOFF;
 }
 
 void Mendra::sigterm(int signo)
@@ -107,6 +116,8 @@ void Mendra::sensorInfo(const SensorMessage* sm)
         {
             if (state)
                 tripQG();
+            else if (!protectionStands())
+                tripCleared();
         }
         else if (sid == MaxPossibleRotation_S || sid == Oil_BelowMinPressure_S || sid == Overload105_Cmd_S)
         {
@@ -164,6 +175,16 @@ void Mendra::tripQG()
     out_qg_state_as = mPROTECTION;
     out_SEES_Protection_L = true;
     out_QG_Protection_L = true;
+}
+
+void Mendra::tripCleared()
+{
+    // While the trip's open report is still due, the codes are the report's to settle.
+    if (out_qg_state_as != mPROTECTION || getTimeInterval(tmQGOpened) != 0)
+        return;
+    out_qg_state_as = settledBreakerState();
+    if (out_sees_state_as == mPROTECTION)
+        out_sees_state_as = settledStationState();
 }
 
 void Mendra::setState(ObjectId sid, bool state)
@@ -260,9 +281,9 @@ void Mendra::onDieselAlarmStop(bool state)
     if (!state)
     {
         out_AlarmStop_S = false;
-        out_sees_state_as = mOFF;
         out_diesel_state_as = mOFF;
         out_generator_state_as = mOFF;
+        out_sees_state_as = settledStationState();
         return;
     }
 
@@ -270,11 +291,11 @@ void Mendra::onDieselAlarmStop(bool state)
     out_diesel_state_as = mPROTECTION;
     out_SEES_Protection_L = true;
     out_generator_state_as = mOFF;
-    out_qg_state_as = mOFF;
     out_ReadyForLoading_S = false;
     out_EngineRunning_S = false;
     out_AlarmStop_S = true;
     setQG(false);
+    out_qg_state_as = settledBreakerState();
     out_DG_U_S = 0;
     out_P_as = 0;
     cancelTimer(tmOverload20Off);
@@ -309,11 +330,11 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_DG_U_S = 0;
             setQG(false);
             // The stopped set shows its breaker open and gives no power.
-            out_qg_state_as = mOFF;
+            out_qg_state_as = settledBreakerState();
             out_P_as = 0;
-            out_sees_state_as = mOFF;
             out_diesel_state_as = mOFF;
             out_generator_state_as = mOFF;
+            out_sees_state_as = settledStationState();
             say(": *** diesel stopped.");
             break;
 
@@ -333,7 +354,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
             cancelTimer(tmQGOpened);
             say(": *** QG Off...");
             setQG(false);
-            out_qg_state_as = mOFF;
+            out_qg_state_as = settledBreakerState();
             // An open breaker carries no load.
             out_P_as = 0;
             out_sees_state_as = settledStationState();

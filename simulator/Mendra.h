@@ -66,13 +66,18 @@ private:
     void cancelTimer(Timer id);
     // The simulated breaker's position and the two outputs that show it.
     void setQG(bool closed);
-    // Station state code once the set has settled: closed breaker, running with an open one, or stopped.
+    // The state codes once the set has settled. A standing trip shows as protection in
+    // both for as long as its input holds, so that whoever reads the codes, at any
+    // time, sees it; the set's code shows an emergency stop of the diesel the same way.
     long settledStationState() const;
+    long settledBreakerState() const;
     void sharePower();
     bool protectionStands() const;
     // True, with a line on the trace, while a protection input holds the breaker open.
     bool closeBlocked() const;
     void tripQG();
+    // The last protection input has cleared: the codes settle as the open report does.
+    void tripCleared();
     void voltageRampStep();
 
     bool qgClosed = false;

@@ -5,7 +5,9 @@
 
 #include <limits>
 
+#include "Configuration.h"
 #include "SimulatorBench.h"
+#include "Store.h"
 
 using namespace std::chrono_literals;
 using simtest::Bench;
@@ -285,7 +287,7 @@ TEST(ProtectionTest, TripOpensTheBreakerAtOnceAndLatchesBothFlags)
     EXPECT_EQ(bench.get("GRSH_QG_count_as"), 0);
 
     bench.run(500ms);
-    expectFeedback(bench, {0, 1, 0, 9}, "after the breaker reported open");
+    expectFeedback(bench, {0, 1, 2, 2}, "after the breaker reported open, the trip standing");
     EXPECT_EQ(bench.get("SES1_QG_Protection_L"), 1);
     EXPECT_EQ(bench.get("SES1_SEES_Protection_L"), 1);
 }
@@ -321,15 +323,69 @@ TEST(ProtectionTest, ResetBeforeTheBreakerReportsOpenEndsTheProtectionState)
     EXPECT_EQ(bench.get("SES1_SEES_Protection_L"), 0);
 }
 
-TEST(ProtectionTest, TripOfAStoppedSetReportsItStoppedOnceTheBreakerIsOpen)
+// ---- a trip that stands
+
+struct StandingTripCase
+{
+    std::string name;
+    bool running;                         // the set running, breaker closed; else stopped
+    std::string protection;               // the input that trips and is later cleared
+    std::chrono::milliseconds standing;   // from the trip to the clear
+    long settledState;                    // the set's code once the trip has cleared
+    friend void PrintTo(const StandingTripCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class StandingTripTest : public ::testing::TestWithParam<StandingTripCase>
+{
+};
+
+TEST_P(StandingTripTest, StateCodesShowTheTripUntilItsInputClears)
+{
+    const StandingTripCase& c = GetParam();
+    Bench bench;
+    if (c.running)
+        bench.closeBreaker(1);
+
+    bench.set(c.protection, 1);
+    bench.run(c.standing);
+    expectFeedback(bench, {0, 1, 2, 2}, "while the trip stands");
+    bench.command("SES1_Reset_C");
+    expectFeedback(bench, {0, 1, 2, 2}, "after a reset while the trip stands");
+    EXPECT_EQ(bench.get("SES1_QG_Protection_L"), 1);
+    EXPECT_EQ(bench.get("SES1_SEES_Protection_L"), 1);
+
+    bench.set(c.protection, 0);
+    bench.run(500ms);   // the open report, where it was still due
+    expectFeedback(bench, {0, 1, 0, c.settledState}, "after the trip cleared");
+    EXPECT_EQ(bench.get("SES1_QG_Protection_L"), 1) << "the lamp went out without a reset";
+    EXPECT_EQ(bench.get("SES1_SEES_Protection_L"), 1);
+
+    bench.command("SES1_Reset_C");
+    expectFeedback(bench, {0, 1, 0, c.settledState}, "after the reset");
+    EXPECT_EQ(bench.get("SES1_QG_Protection_L"), 0);
+    EXPECT_EQ(bench.get("SES1_SEES_Protection_L"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trips, StandingTripTest,
+    ::testing::Values(StandingTripCase{"RunningSetProtection", true, "SES1_QG_Protection_S", 5000ms, 9},
+                      StandingTripCase{"RunningSetRomProtection", true, "SES1_QG_ROM_Protection_S", 5000ms, 9},
+                      StandingTripCase{"StoppedSetProtection", false, "SES1_QG_Protection_S", 5000ms, 0},
+                      // The open report still due when the trip clears: it settles the codes.
+                      StandingTripCase{"ClearedBeforeTheOpenReport", true, "SES1_QG_Protection_S", 200ms, 9}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ProtectionTest, AStopUnderAStandingTripLeavesItShowing)
 {
     Bench bench;
-
+    bench.closeBreaker(1);
     bench.set("SES1_QG_Protection_S", 1);
-    expectFeedback(bench, {0, 1, 2, 2}, "at the trip");
-    bench.run(500ms);
 
-    expectFeedback(bench, {0, 1, 0, 0}, "after the breaker reported open");
+    bench.command("SES1_DG_Stop_C");
+    bench.run(6000ms);
+
+    expectFeedback(bench, {0, 1, 2, 2}, "after the stop");
+    EXPECT_EQ(bench.get("SES1_diesel_state_as"), 0);
 }
 
 // ---- a breaker held open by its protection
@@ -358,7 +414,7 @@ TEST_P(StandingProtectionTest, CloseCommandActsOnlyWithoutIt)
     if (!c.protection.empty())
     {
         bench.set(c.protection, 1);
-        bench.run(500ms);   // the trip's open report is over: the state codes no longer show it
+        bench.run(500ms);   // the trip's open report is over: only the standing input holds the codes
     }
 
     ::testing::internal::CaptureStdout();
@@ -379,13 +435,13 @@ TEST_P(StandingProtectionTest, CloseCommandActsOnlyWithoutIt)
 INSTANTIATE_TEST_SUITE_P(
     Commands, StandingProtectionTest,
     ::testing::Values(
-        StandingProtectionCase{"ProtectionRefusesClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms, {0, 1, 0, 9}},
+        StandingProtectionCase{"ProtectionRefusesClose", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms, {0, 1, 2, 2}},
         StandingProtectionCase{"ProtectionRefusesSyncClose", "SES1_QG_Protection_S", "SES1_QG_SyncOn_C", 3000ms,
-                               {0, 1, 0, 9}},
+                               {0, 1, 2, 2}},
         StandingProtectionCase{"RomProtectionRefusesClose", "SES1_QG_ROM_Protection_S", "SES1_QG_On_C", 500ms,
-                               {0, 1, 0, 9}},
+                               {0, 1, 2, 2}},
         StandingProtectionCase{"RomProtectionRefusesSyncClose", "SES1_QG_ROM_Protection_S", "SES1_QG_SyncOn_C",
-                               3000ms, {0, 1, 0, 9}},
+                               3000ms, {0, 1, 2, 2}},
         StandingProtectionCase{"NoneClose", "", "SES1_QG_On_C", 500ms, {1, 0, 1, 1}},
         StandingProtectionCase{"NoneSyncClose", "", "SES1_QG_SyncOn_C", 3000ms, {1, 0, 1, 1}}),
     [](const auto& info) { return info.param.name; });
@@ -415,7 +471,7 @@ TEST_P(TripDuringCloseTest, TheCloseUnderWayNeverCompletes)
     bench.run(3500ms);
 
     EXPECT_THAT(bench.written("SES1_QG_On_S"), Not(Contains(1))) << "the breaker closed after the trip";
-    expectFeedback(bench, {0, 1, 0, 9}, "after the trip");
+    expectFeedback(bench, {0, 1, 2, 2}, "after the trip, which stands");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -495,6 +551,43 @@ TEST(EmergencyStopTest, AnAlarmInputThatClearsNothingLeavesARunningSetAlone)
     EXPECT_EQ(bench.get("SES1_diesel_state_as"), 1);
     EXPECT_EQ(bench.get("SES1_generator_state_as"), 1);
 }
+
+struct TripAndAlarmCase
+{
+    std::string name;
+    std::string clearedFirst, clearedLast;
+    Feedback between;   // the first cleared, the last standing
+    friend void PrintTo(const TripAndAlarmCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TripAndAlarmTest : public ::testing::TestWithParam<TripAndAlarmCase>
+{
+};
+
+TEST_P(TripAndAlarmTest, TheSetShowsProtectionUntilBothHaveCleared)
+{
+    const TripAndAlarmCase& c = GetParam();
+    Bench bench;
+    bench.closeBreaker(1);
+    bench.set("SES1_QG_Protection_S", 1);
+    bench.set("SES1_Oil_BelowMinPressure_S", 1);
+    bench.run(1000ms);
+    expectFeedback(bench, {0, 1, 2, 2}, "both standing");
+
+    bench.set(c.clearedFirst, 0);
+    expectFeedback(bench, c.between, "one cleared");
+    bench.set(c.clearedLast, 0);
+
+    expectFeedback(bench, {0, 1, 0, 0}, "both cleared");
+    EXPECT_EQ(bench.get("SES1_diesel_state_as"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, TripAndAlarmTest,
+    ::testing::Values(
+        TripAndAlarmCase{"AlarmClearsFirst", "SES1_Oil_BelowMinPressure_S", "SES1_QG_Protection_S", {0, 1, 2, 2}},
+        TripAndAlarmCase{"TripClearsFirst", "SES1_QG_Protection_S", "SES1_Oil_BelowMinPressure_S", {0, 1, 0, 2}}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(EmergencyStopTest, CancelsAPendingClose)
 {
