@@ -12,8 +12,14 @@ int LT_Object::askTimer(TimerId id, long timeMS, short ticks, Message::Priority 
     {
         std::lock_guard<std::mutex> lk(mtx);
         timers.remove_if([id](const TimerInfo& t) { return t.id == id; });
+        // An expiry of the ask replaced here may already wait in the queue.
+        currentAsk.erase(id);
         if (timeMS > 0 && ticks != 0)
-            timers.push_back(TimerInfo{id, timeMS, ticks, p, PassiveTimer(static_cast<int>(timeMS))});
+        {
+            const uint64_t ask = ++lastAsk;
+            timers.push_back(TimerInfo{id, timeMS, ticks, p, PassiveTimer(static_cast<int>(timeMS)), ask});
+            currentAsk[id] = ask;
+        }
     }
     return nearest();
 }
@@ -31,6 +37,7 @@ int LT_Object::checkTimers(UniSetObject* obj)
                 continue;
             }
             TimerMessage tm(it->id, it->priority, obj ? obj->getId() : DefaultObjectId);
+            tm.ask = it->ask;
             due.push_back(tm);
             if (it->ticks > 0 && --it->ticks == 0)
             {
@@ -45,6 +52,15 @@ int LT_Object::checkTimers(UniSetObject* obj)
         for (const auto& tm : due)
             obj->push(tm.transport());
     return nearest();
+}
+
+bool LT_Object::isCurrent(const TimerMessage& tm) const
+{
+    if (tm.ask == 0)
+        return true;
+    std::lock_guard<std::mutex> lk(mtx);
+    const auto it = currentAsk.find(tm.id);
+    return it != currentAsk.end() && it->second == tm.ask;
 }
 
 int LT_Object::nearest() const

@@ -136,6 +136,8 @@ namespace UniSetTypes
         TransportMessage transport() const { return TransportMessage::from(*this); }
 
         TimerId id = -1;
+        // The ask of the local timer it fell due for (LT_Object); 0 when built by hand.
+        uint64_t ask = 0;
     };
 
     static_assert(sizeof(SensorMessage) <= MaxMessageSize);

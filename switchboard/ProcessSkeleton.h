@@ -68,7 +68,13 @@ namespace ravna
         void setBoolState(UniSetTypes::ObjectId sid, bool state) { setState(sid, state ? 1 : 0); }
         void savePreviousValues();
         void preSensorInfo(const UniSetTypes::SensorMessage* sm);
-        void preTimerInfo(const UniSetTypes::TimerMessage* tm) { timerInfo(tm); }
+        // An expiry of a timer cancelled or asked again since it was queued is dropped
+        // here, once for every class, so no handler acts on a timer it has given up.
+        void preTimerInfo(const UniSetTypes::TimerMessage* tm)
+        {
+            if (isCurrent(*tm))
+                timerInfo(tm);
+        }
         void emitChangedInputs();
         virtual bool alarm(UniSetTypes::ObjectId code, bool state);
         void setMsg(UniSetTypes::ObjectId code, bool state);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "LT_Object.h"
 #include "Mutex.h"
@@ -76,6 +79,68 @@ TEST(LT_Object, FiresDueTimersOncePerCheckAndHonoursTicksReplaceAndCancel)
     sut.checkTimers(&obj);
     EXPECT_EQ(firedTimers(obj), std::vector<int>{1});
     EXPECT_EQ(sut.getTimeInterval(2), 0) << "a one-tick timer is gone after firing";
+}
+
+// Timer 7 (100 ms) falls due and its expiry is queued; then the object does
+// something with its timers before it handles the queue, and 100 ms more pass.
+struct QueuedExpiryCase
+{
+    std::string name;
+    short ticks;
+    std::function<void(LT_Object&)> meanwhile;
+    std::vector<int> delivered;   // the expiries still current when the queue is handled
+    friend void PrintTo(const QueuedExpiryCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class QueuedExpiry : public ::testing::TestWithParam<QueuedExpiryCase>
+{
+};
+
+TEST_P(QueuedExpiry, IsDeliveredOnlyWhileItsAskStands)
+{
+    const QueuedExpiryCase& c = GetParam();
+    testing_support::TestWorld world("<objects><item id='100' name='Obj'/></objects>");
+    UniSetObject obj(100);
+    LT_Object sut;
+    sut.askTimer(7, 100, c.ticks);
+    world.clock().advance(100ms);
+    sut.checkTimers(&obj);
+
+    c.meanwhile(sut);
+    world.clock().advance(100ms);
+    sut.checkTimers(&obj);
+
+    std::vector<int> delivered;
+    for (const auto& vm : testing_support::drain(obj))
+        if (const TimerMessage tm(&vm); sut.isCurrent(tm))
+            delivered.push_back(tm.id);
+    EXPECT_EQ(delivered, c.delivered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QueuedExpiry,
+    ::testing::Values(
+        QueuedExpiryCase{"PeriodicLeftAlone", -1, [](LT_Object&) {}, {7, 7}},
+        QueuedExpiryCase{"OneShotLeftAlone", 1, [](LT_Object&) {}, {7}},
+        QueuedExpiryCase{"PeriodicCancelled", -1, [](LT_Object& t) { t.askTimer(7, 0); }, {}},
+        QueuedExpiryCase{"OneShotCancelledAfterItFired", 1, [](LT_Object& t) { t.askTimer(7, 0); }, {}},
+        QueuedExpiryCase{"AskedAgainDeliversOnlyTheNewAsk", -1, [](LT_Object& t) { t.askTimer(7, 100); }, {7}},
+        QueuedExpiryCase{"AskedAgainForLaterDeliversNothingYet", -1, [](LT_Object& t) { t.askTimer(7, 150); }, {}},
+        QueuedExpiryCase{"AnotherTimerAskedAndCancelled", -1,
+                         [](LT_Object& t) {
+                             t.askTimer(8, 50);
+                             t.askTimer(8, 0);
+                         },
+                         {7, 7}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(LT_Object, AnExpiryBuiltByHandIsAlwaysDelivered)
+{
+    LT_Object sut;
+    EXPECT_TRUE(sut.isCurrent(TimerMessage(7)));
+    sut.askTimer(7, 100);
+    sut.askTimer(7, 0);
+    EXPECT_TRUE(sut.isCurrent(TimerMessage(7)));
 }
 
 TEST(Mutex, LockWaitsAtMostItsTimeOut)

@@ -484,6 +484,24 @@ INSTANTIATE_TEST_SUITE_P(
         TripDuringCloseCase{"ProtectionAsTheCloseFallsDue", "SES1_QG_Protection_S", "SES1_QG_On_C", 500ms}),
     [](const auto& info) { return info.param.name; });
 
+TEST(TripClearedDuringCloseTest, OnAndOffInOnePassAsTheCloseFallsDueLeaveTheBreakerOpen)
+{
+    Bench bench;
+    bench.startSet(1);
+    bench.command("SES1_QG_On_C");
+
+    // Both of the input's messages are queued before the close timer's expiry; the
+    // trip has cancelled that timer by the time its expiry is handled.
+    bench.passTime(500ms);
+    const UniSetTypes::ObjectId protection = UniSetTypes::conf->getSensorID("SES1_QG_Protection_S");
+    uniset::store().setValue(protection, 1, UniSetTypes::DefaultObjectId);
+    uniset::store().setValue(protection, 0, UniSetTypes::DefaultObjectId);
+    bench.run(1000ms);
+
+    EXPECT_THAT(bench.written("SES1_QG_On_S"), Not(Contains(1))) << "the breaker closed after the trip";
+    expectFeedback(bench, {0, 1, 0, 9}, "after the trip's open report, the input clear");
+}
+
 // ---- emergency stop of the diesel
 
 TEST(EmergencyStopTest, AnyAlarmStopsEverythingAtOnce)

@@ -26,7 +26,7 @@ class Probe_SK : public ravna::ProcessSkeleton<UniSetObject>
     RAVNA_SKELETON_CLASS(Probe_SK, PROBE_SK_LIST)
 };
 
-// Counts its passes and keeps the sensor messages it was handed.
+// Counts its passes and keeps the sensor and timer messages it was handed.
 class Probe : public Probe_SK
 {
 public:
@@ -42,6 +42,7 @@ public:
     }
     void sensorInfo(const UniSetTypes::SensorMessage* sm) override { seen.push_back(sm->id); }
     void askSensors(UniversalIO::UIOCommand cmd) override { asked.push_back(cmd); }
+    void timerInfo(const UniSetTypes::TimerMessage* tm) override { timers.push_back(tm->id); }
 
     using Probe_SK::retryUntilDone;
 
@@ -50,6 +51,7 @@ public:
     std::function<void()> stepAction;
     std::vector<UniSetTypes::ObjectId> seen;
     std::vector<UniversalIO::UIOCommand> asked;
+    std::vector<UniSetTypes::TimerId> timers;
 };
 
 // The probe's configuration: sensors 100.., the object 5000 and its node.

@@ -307,6 +307,22 @@ TEST(Skeleton, SensorMessageForNoInputStillReachesSensorInfo)
     EXPECT_EQ(sut->in_state_as, 0);
 }
 
+TEST(Skeleton, AnExpiryQueuedBeforeItsTimerWasCancelledNeverReachesTimerInfo)
+{
+    TestWorld world(probeWorld(kFullNode));
+    auto sut = makeProbe(world);
+    sut->askTimer(1, 100);
+    sut->askTimer(2, 100, 1);
+    world.clock().advanceMs(100);
+    sut->checkTimers(sut.get());   // both expiries wait in the queue
+    sut->push(TimerMessage(3).transport());
+
+    sut->askTimer(1, 0);   // as a handler of an earlier message in the same pass would
+    sut->callback();
+
+    EXPECT_EQ(sut->timers, (std::vector<TimerId>{2, 3})) << "the live one-shot and the hand-built one still arrive";
+}
+
 TEST(Skeleton, ExceptionInStepSkipsTheRestOfThePassButNotTheSleep)
 {
     TestWorld world(probeWorld(kFullNode + R"( heartbeat_id="HeartBeat_AS")"));
