@@ -88,5 +88,5 @@ namespace control_test
         return os.str();
     }
 
-    std::string SupervisionRig::log() const { return controlLog.text() + groupLog.text(); }
+    std::string SupervisionRig::log() const { return controlLog.text() + unionLog.text() + groupLog.text(); }
 }

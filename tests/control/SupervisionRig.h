@@ -13,6 +13,7 @@
 #include "RavnaLogic.h"
 #include "SEESControl.h"
 #include "TestSupport.h"
+#include "UnionGroups.h"
 
 namespace control_test
 {
@@ -73,6 +74,9 @@ namespace control_test
     private:
         testing_support::TestWorld testWorld;
         testing_support::LogCapture controlLog{SEESControl::dlog};
+        // The groups' logs are copied from the supervision's only once per process,
+        // so each rig captures them itself.
+        testing_support::LogCapture unionLog{UnionGroups::dlog};
         testing_support::LogCapture groupLog{SEESGroup::dlog};
         RavnaLogic* ravnaLogic = nullptr;
         QC* busTieBreaker = nullptr;
