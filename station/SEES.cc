@@ -266,10 +266,16 @@ void SEES::sensorInfo(const SensorMessage* sm)
             report(SEESMessage::PriorityChange, 0);
             return;
         }
-        else if (sid == ForceOn_S || sid == ForceOff_S || sid == QG_On_s || sid == QG_Off_s)
-            updateNeedReservCommand();
         else if (sid == CtlMode_f)
+        {
             checkControlValue(sm->value);
+            updateNeedReservCommand();
+        }
+        else if (sid == Leader_f || sid == ForceOn_S || sid == ForceOff_S || sid == QG_On_s || sid == QG_Off_s ||
+                 sid == Overload95_S || sid == Overload105_S || sid == Warning_S || sid == Overload20_S)
+            // The demand follows its inputs in every mode: a set in protection made
+            // the leader asks at once, whatever its mode does with the flag.
+            updateNeedReservCommand();
 
         mode.load()->sensorInfo(sm, this);
     }

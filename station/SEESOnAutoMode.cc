@@ -46,11 +46,9 @@ void SEESOnAutoMode::sensorInfo(const SensorMessage* sm, SEES* s)
         handOver(s, SEESOnReservMode::Instance());
         return;
     }
+    // The station has recomputed the demand from these before handing them on.
     if (sid == s->Warning_S || sid == s->Overload95_S || sid == s->Overload105_S)
-    {
-        updateNeedReservCommand(s);
         return;
-    }
     if (sid == s->Overload20_S)
     {
         filterLowLoad(sm, s);
@@ -72,7 +70,6 @@ void SEESOnAutoMode::filterLowLoad(const SensorMessage* sm, SEES* s)
         return;
     case 2:
         SEES::dlog.info() << *s << ": нагрузка 20%=" << sm->state << " load20_sig=" << s->load20State << std::endl;
-        updateNeedReservCommand(s);
         return;
     default:
         return;

@@ -42,7 +42,8 @@ namespace
             bench.set("GEU_Power_s", 800);
             for (const char* s : {"GRSH_QC_On_S", "GRSH_NoPower_s", "SES1_QG_On_S", "SES2_QG_On_S", "SES3_QG_On_S",
                                   "SES4_QG_On_S", "SES1_DG_Start_C", "SES2_DG_Start_C", "SES3_DG_Start_C",
-                                  "SES4_DG_Start_C", "SES1_Leader_f", "SES1_QG_On_C", "SES1_Protection_BS"})
+                                  "SES4_DG_Start_C", "SES1_Leader_f", "SES1_QG_On_C", "SES2_QG_On_C",
+                                  "SES1_Protection_BS"})
                 bench.store().ask(bench.id(s), UniversalIO::UIONotify, &watcher);
             kolvar = startKolvar();
             mendra = bench.start("simulator/mendra", {"--imitator-confile", sourcePath("config/mendra.src.xml")});
@@ -311,4 +312,45 @@ TEST(KolvarBench, ASetLeftTrippedStaysInProtectionAfterAStationRestart)
     ASSERT_NE(back, std::string::npos) << b.outputs();
 
     ASSERT_NO_FATAL_FAILURE(expectSet1PassedOverOnAnOverload(b, beforeRestart, back));
+}
+
+TEST(KolvarBench, ATrippedSetMadeLeaderAsksForItsReserveAndTheBoardIsPoweredAgain)
+{
+    Bench b;
+    expectSteadyStart(b);
+    ASSERT_TRUE(b.await("SES1_QG_On_S", 1)) << b.outputs();
+
+    {
+        SCOPED_TRACE("set 2, a stopped reserve, trips; the trip clears and nobody resets it");
+        b.bench.set("SES2_QG_Protection_S", 1);
+        ASSERT_TRUE(b.await("SES2_Protection_BS", 1)) << b.outputs();
+        b.bench.set("SES2_QG_Protection_S", 0);
+        ASSERT_TRUE(b.await("SES2_qg_state_as", 0)) << b.outputs();
+    }
+    const size_t since = b.mark();
+
+    {
+        SCOPED_TRACE("set 1 leaves automatic control and stays on line: tripped set 2 leads, then set 1 trips");
+        b.bench.set("SES1_CtlMode_Auto_S", 0);
+        ASSERT_TRUE(b.await("SES2_Leader_f", 1)) << b.outputs();
+        b.bench.set("SES1_QG_Protection_S", 1);
+        ASSERT_TRUE(b.await("SES1_QG_On_S", 0)) << b.outputs();
+    }
+
+    {
+        SCOPED_TRACE("the best free reserve starts, closes and takes the lead");
+        ASSERT_TRUE(b.await("SES3_QG_On_S", 1)) << "the board left dead\n" << b.outputs();
+        EXPECT_TRUE(b.awaitLog("(reserv): SELECT RUN ses3")) << b.log();
+        EXPECT_TRUE(b.await("GRSH_NoPower_s", 0));
+        EXPECT_TRUE(b.await("SES3_Leader_f", 1));
+        EXPECT_TRUE(b.await("SES2_Leader_f", 0));
+        EXPECT_TRUE(b.awaitLog("SES2(SEESProtectionMode)(updateNeedReservCommand): needReservOn=0")) << b.log();
+    }
+
+    for (int n : {1, 2})
+    {
+        EXPECT_FALSE(b.tookSince(Bench::ses(n, "DG_Start_C"), 1, since)) << "tripped set " << n << " started";
+        EXPECT_FALSE(b.tookSince(Bench::ses(n, "QG_On_C"), 1, since)) << "tripped set " << n << " asked to close";
+        EXPECT_EQ(b.get(Bench::ses(n, "Protection_BS")), 1) << "set " << n;
+    }
 }

@@ -332,6 +332,8 @@ namespace
     const Report modeAuto{SEESMessage::ModeChange, 3};
     const Report protectionOn{SEESMessage::Protection, 1};
     const Report protectionOff{SEESMessage::Protection, 0};
+    const Report needReserve{SEESMessage::NeedOnReserv, 1};
+    const Report needNoReserve{SEESMessage::NeedOnReserv, 0};
     const std::string canRun = "canRun(3)";
     const std::string closeLeave = "acceptQG(3,1)";
     const std::string openLeave = "acceptQG(3,0)";
@@ -590,7 +592,15 @@ namespace
                 .event = then(then(plant({1, 0, 0, 2}), press("DG_Stop_s")), sense("CtlMode_f", 1)),
                 .next = "SEESSleepMode", .reports = {protectionOff, modeSleep}, .timers = {11}},
             Row{.name = "UnknownTimer", .start = Start::protection, .event = timer(9), .next = "SEESProtectionMode",
-                .timers = {11}, .log = ":  Unknown timer 9"}),
+                .timers = {11}, .log = ":  Unknown timer 9"},
+            // A tripped set made its group's leader asks for a reserve start, breaker open.
+            Row{.name = "MadeLeaderAsksForAReserve", .start = Start::protectionAuto, .event = sense("Leader_f", 1),
+                .next = "SEESProtectionMode", .reports = {needReserve}, .timers = {11}},
+            Row{.name = "NoLongerLeaderWithdrawsTheAsk", .start = Start::protectionAuto,
+                .event = then(sense("Leader_f", 1), sense("Leader_f", 0)), .next = "SEESProtectionMode",
+                .reports = {needReserve, needNoReserve}, .timers = {11}},
+            Row{.name = "MadeLeaderUnderManualControlAsksNothing", .start = Start::protection,
+                .event = sense("Leader_f", 1), .next = "SEESProtectionMode", .timers = {11}}),
         rowName);
 
     // --- Cooling
