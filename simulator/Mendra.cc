@@ -156,6 +156,8 @@ void Mendra::sharePower()
 
 bool Mendra::protectionStands() const { return in_QG_Protection_S || in_QG_ROM_Protection_S; }
 
+long Mendra::underWay() const { return protectionStands() ? mPROTECTION : mTRANSITIVE; }
+
 bool Mendra::closeBlocked() const
 {
     if (!protectionStands())
@@ -214,8 +216,8 @@ void Mendra::setState(ObjectId sid, bool state)
                 cancelTimer(tmQGOpened);
                 startTimer(tmQGClosed, sid == QG_On_C ? qgOnMs : qgSyncOnMs);
             }
-            out_qg_state_as = mTRANSITIVE;
-            out_sees_state_as = mTRANSITIVE;
+            out_qg_state_as = underWay();
+            out_sees_state_as = underWay();
             return;
         }
 
@@ -228,6 +230,9 @@ void Mendra::setState(ObjectId sid, bool state)
             cancelTimer(tmQGClosed);
             cancelTimer(tmQGOpened);
             startTimer(tmDischarged, dischargeMs);
+            // A trip cleared before its open report waited for that report to settle the codes.
+            if (!protectionStands())
+                tripCleared();
             pauseFor(100);
             out_Overload95_S = false;
         }
@@ -237,7 +242,7 @@ void Mendra::setState(ObjectId sid, bool state)
             cancelTimer(tmStopped);
             startTimer(tmStarted, startMs);
             out_diesel_state_as = mTRANSITIVE;
-            out_sees_state_as = mTRANSITIVE;
+            out_sees_state_as = underWay();
         }
         else if (sid == Diesel_Stop_C)
         {
@@ -250,7 +255,7 @@ void Mendra::setState(ObjectId sid, bool state)
             out_DG_U_S = 0;
             out_P_as = 0;
             out_diesel_state_as = mTRANSITIVE;
-            out_sees_state_as = mTRANSITIVE;
+            out_sees_state_as = underWay();
         }
     }
     catch (const Exception& ex)
@@ -321,7 +326,7 @@ void Mendra::timerInfo(const TimerMessage* tm)
             out_DG_U_S = firstVoltage;
             out_diesel_state_as = mON;
             out_generator_state_as = mTRANSITIVE;
-            out_sees_state_as = mTRANSITIVE;
+            out_sees_state_as = underWay();
             break;
 
         case tmStopped:

@@ -73,6 +73,8 @@ private:
     long settledBreakerState() const;
     void sharePower();
     bool protectionStands() const;
+    // The code of a switching or start under way: a standing trip shows through it.
+    long underWay() const;
     // True, with a line on the trace, while a protection input holds the breaker open.
     bool closeBlocked() const;
     void tripQG();

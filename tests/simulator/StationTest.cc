@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 
 #include "Configuration.h"
@@ -375,18 +376,62 @@ INSTANTIATE_TEST_SUITE_P(
                       StandingTripCase{"ClearedBeforeTheOpenReport", true, "SES1_QG_Protection_S", 200ms, 9}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ProtectionTest, AStopUnderAStandingTripLeavesItShowing)
+struct CommandUnderTripCase
 {
+    std::string name;
+    bool running;         // the set running, breaker closed; else stopped
+    std::string command;
+    bool clearedFirst;    // the trip's input clears before its open report, and then the command comes
+    Feedback after;
+    friend void PrintTo(const CommandUnderTripCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CommandUnderTripTest : public ::testing::TestWithParam<CommandUnderTripCase>
+{
+};
+
+// Whoever reads the codes while the trip stands, at any moment, reads protection.
+TEST_P(CommandUnderTripTest, LeavesTheCodesAsTheTripsInputSays)
+{
+    const CommandUnderTripCase& c = GetParam();
     Bench bench;
-    bench.closeBreaker(1);
+    if (c.running)
+        bench.closeBreaker(1);
     bench.set("SES1_QG_Protection_S", 1);
+    if (c.clearedFirst)
+    {
+        bench.run(200ms);
+        bench.set("SES1_QG_Protection_S", 0);
+    }
+    else
+        bench.run(500ms);
+    const std::array<std::string, 2> codes{"SES1_qg_state_as", "SES1_sees_state_as"};
+    std::array<size_t, 2> marks{};
+    for (size_t i = 0; i < codes.size(); ++i)
+        marks[i] = bench.written(codes[i]).size();
 
-    bench.command("SES1_DG_Stop_C");
-    bench.run(6000ms);
+    bench.command(c.command);
+    bench.run(7000ms);   // past every delay the command starts, a start's ramp among them
 
-    expectFeedback(bench, {0, 1, 2, 2}, "after the stop");
-    EXPECT_EQ(bench.get("SES1_diesel_state_as"), 0);
+    if (!c.clearedFirst)
+        for (size_t i = 0; i < codes.size(); ++i)
+        {
+            const std::vector<long> all = bench.written(codes[i]);
+            const std::vector<long> since(all.begin() + static_cast<std::ptrdiff_t>(marks[i]), all.end());
+            EXPECT_THAT(since, ::testing::Each(2)) << codes[i] << " while the trip stands";
+        }
+    expectFeedback(bench, c.after, "after the command");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandUnderTripTest,
+    ::testing::Values(CommandUnderTripCase{"Open", true, "SES1_QG_Off_C", false, {0, 1, 2, 2}},
+                      CommandUnderTripCase{"StartAndItsEnd", false, "SES1_DG_Start_C", false, {0, 1, 2, 2}},
+                      CommandUnderTripCase{"Stop", true, "SES1_DG_Stop_C", false, {0, 1, 2, 2}},
+                      // The discharge cancels the open report that was to settle the codes.
+                      CommandUnderTripCase{"DischargeAfterATripClearedBeforeItsOpenReport", true,
+                                           "SES1_DG_Discharge_C", true, {0, 1, 0, 9}}),
+    [](const auto& info) { return info.param.name; });
 
 // ---- a breaker held open by its protection
 
