@@ -83,8 +83,9 @@ bool RavnaLogic::forceQC()
     LoggedLock lock(qcMutex, 1500, dlog, getName(), "forceQC", "the check timer applies the rule later");
     if (!lock.ok())
     {
-        // A change the rule did not see yet is looked at again once the lock is free.
-        if (getTimeLeft(tmCheckQC) < 0)
+        // A change the rule did not see yet is looked at again once the lock is
+        // free, while the tie is under control.
+        if (qcControl && getTimeLeft(tmCheckQC) < 0)
             askTimer(tmCheckQC, checkTime);
         return false;
     }

@@ -595,24 +595,39 @@ template <class Work>
 void SEESControl::nowOrLater(bool& due, int timeoutMs, const char* method, Work work)
 {
     LoggedLock lock(_grMutex, timeoutMs, dlog, getName(), method, "put off until the lock is had");
-    due = !lock.ok() || !work();
+    if (lock.ok())
+        runDuty(due, method, work);
+    else
+        due = true;
+}
+
+template <class Work>
+void SEESControl::runDuty(bool& due, const char* method, Work work)
+{
+    // Due until done whole: one that throws is logged and done again at the next pass,
+    // and keeps none of the others, nor the groups' timers, from their work.
+    due = true;
+    contained(method, "due again", [&] { due = !work(); });
 }
 
 void SEESControl::completePutOff()
 {
-    if (putOff.structure && restructure())
+    if (putOff.structure)
     {
-        putOff.structure = false;
-        // The groups as built now get what a tie's message gives them next.
-        putOff.groups = true;
-        putOff.requiredReserv = true;
+        runDuty(putOff.structure, "updateStructure", [this] { return restructure(); });
+        if (!putOff.structure)
+        {
+            // The groups as built now get what a tie's message gives them next.
+            putOff.groups = true;
+            putOff.requiredReserv = true;
+        }
     }
     if (putOff.protection)
-        putOff.protection = !refreshProtection();
+        runDuty(putOff.protection, "checkProtection", [this] { return refreshProtection(); });
     if (putOff.groups)
-        putOff.groups = !refreshGroups();
+        runDuty(putOff.groups, "updateGroups", [this] { return refreshGroups(); });
     if (putOff.requiredReserv)
-        putOff.requiredReserv = !handRequiredReserv();
+        runDuty(putOff.requiredReserv, "sensorInfo", [this] { return handRequiredReserv(); });
 }
 
 bool SEESControl::checkProtection()

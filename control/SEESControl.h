@@ -136,6 +136,9 @@ private:
     // still to do, also when the lock was not had in time.
     template <class Work>
     void nowOrLater(bool& due, int timeoutMs, const char* method, Work work);
+    // Under _grMutex: runs work, contained; due tells whether it is still to do.
+    template <class Work>
+    void runDuty(bool& due, const char* method, Work work);
     // Under _grMutex, on the supervision's thread: the work put off.
     void completePutOff();
     // Under _grMutex, each true when done whole.

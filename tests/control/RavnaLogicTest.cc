@@ -358,10 +358,33 @@ TEST(BusTie, ReleaseThatCannotLockKeepsTheBlock)
     EXPECT_TRUE(rig.commands().empty()) << "still held for the switching";
 }
 
-TEST(BusTie, ARuleCheckThatCannotLockIsMadeByTheCheckTimerOnceTheLockIsFree)
+namespace
 {
+    struct LockedCheckCase
+    {
+        const char* name;
+        bool control;       // automatic control of the tie on
+        Commands later;     // once the lock is free and a check period has passed
+    };
+
+    class LockedRuleCheck : public ::testing::TestWithParam<LockedCheckCase>
+    {
+    };
+}
+
+TEST_P(LockedRuleCheck, IsMadeByTheCheckTimerOnceTheLockIsFreeOnlyUnderControl)
+{
+    const LockedCheckCase& c = GetParam();
     BusTieRig rig;
     rig.startUp();
+    if (c.control)
+    {
+        rig.sut->startQCControl();
+        rig.advance(1000);
+        rig.pass();
+        ASSERT_FALSE(rig.timerRuns()) << "the tie as the rule wants: the check stops";
+        rig.commands();
+    }
     rig.plant(3, Position::closed);
 
     rig.sut->qcMutex.lock();
@@ -370,11 +393,17 @@ TEST(BusTie, ARuleCheckThatCannotLockIsMadeByTheCheckTimerOnceTheLockIsFree)
     EXPECT_TRUE(rig.commands().empty());
     EXPECT_TRUE(rig.logged("RavnaLogic(forceQC): RavnaLogic_qcMutex not locked in 1500 msec, the check timer "
                            "applies the rule later"));
+    EXPECT_EQ(rig.timerRuns(), c.control);
 
     rig.advance(1000);
     rig.pass();
-    EXPECT_EQ(rig.commands(), Commands{off});
+    EXPECT_EQ(rig.commands(), c.later);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, LockedRuleCheck,
+                         ::testing::Values(LockedCheckCase{"UnderControl", true, {off}},
+                                           LockedCheckCase{"ControlOff", false, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- the stations' threads, the supervision's and the logic's own meet
 

@@ -11,6 +11,7 @@
 
 #include "AutomatMessages.h"
 #include "Exceptions.h"
+#include "FakeStation.h"
 #include "SEESMessages.h"
 #include "SupervisionRig.h"
 
@@ -614,6 +615,38 @@ INSTANTIATE_TEST_SUITE_P(
                       PutOffCase{"ReleaseFreesTheBusTie", Held::busTie, switchingWithThreeSetsOn, setOneReleases,
                                  tieFreed}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A station whose every answer throws, in the group the protection check walks: the
+// check stays due, and the report's other duty is done all the same, whether the
+// duties run at once or were put off by a held lock.
+TEST(PutOffDuties, OneThatThrowsKeepsNoneOfTheOthersFromTheirWork)
+{
+    for (bool held : {true, false})
+    {
+        SCOPED_TRACE(held ? "put off" : "at once");
+        FakeStation lost(9);
+        lost.whileProtectionAsked = [] { throw std::runtime_error("station lost"); };
+        SupervisionRig rig;
+        rig.startUp();
+        for (const auto& g : rig.sut->workingGroups())
+            if (g->group().getNum() == 101)
+                g->group().addSES(&lost);
+
+        if (held)
+            rig.sut->_grMutex.lock();
+        setOneOn(rig);
+        if (held)
+            rig.sut->_grMutex.unlock();
+
+        rig.sut->callback();
+        EXPECT_TRUE(readyForLoading(rig)) << rig.log();
+        const std::string failure = "(checkProtection): due again: station lost";
+        const size_t failed = testing_support::occurrences(rig.log(), failure);
+        EXPECT_GE(failed, 1u) << rig.log();
+        rig.sut->callback();
+        EXPECT_EQ(testing_support::occurrences(rig.log(), failure), failed + 1) << "the check is still due";
+    }
+}
 
 // --- the last set of a busbar
 
