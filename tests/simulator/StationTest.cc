@@ -383,6 +383,7 @@ struct CommandUnderTripCase
     std::string command;
     bool clearedFirst;    // the trip's input clears before its open report, and then the command comes
     Feedback after;
+    long dieselAfter;
     friend void PrintTo(const CommandUnderTripCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -421,16 +422,17 @@ TEST_P(CommandUnderTripTest, LeavesTheCodesAsTheTripsInputSays)
             EXPECT_THAT(since, ::testing::Each(2)) << codes[i] << " while the trip stands";
         }
     expectFeedback(bench, c.after, "after the command");
+    EXPECT_EQ(bench.get("SES1_diesel_state_as"), c.dieselAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CommandUnderTripTest,
-    ::testing::Values(CommandUnderTripCase{"Open", true, "SES1_QG_Off_C", false, {0, 1, 2, 2}},
-                      CommandUnderTripCase{"StartAndItsEnd", false, "SES1_DG_Start_C", false, {0, 1, 2, 2}},
-                      CommandUnderTripCase{"Stop", true, "SES1_DG_Stop_C", false, {0, 1, 2, 2}},
+    ::testing::Values(CommandUnderTripCase{"Open", true, "SES1_QG_Off_C", false, {0, 1, 2, 2}, 1},
+                      CommandUnderTripCase{"StartAndItsEnd", false, "SES1_DG_Start_C", false, {0, 1, 2, 2}, 1},
+                      CommandUnderTripCase{"Stop", true, "SES1_DG_Stop_C", false, {0, 1, 2, 2}, 0},
                       // The discharge cancels the open report that was to settle the codes.
                       CommandUnderTripCase{"DischargeAfterATripClearedBeforeItsOpenReport", true,
-                                           "SES1_DG_Discharge_C", true, {0, 1, 0, 9}}),
+                                           "SES1_DG_Discharge_C", true, {0, 1, 0, 9}, 1}),
     [](const auto& info) { return info.param.name; });
 
 // ---- a breaker held open by its protection
