@@ -235,9 +235,18 @@ namespace
         {
             Recorder::processingMessage(msg);
             uniset::endProgram("the store went away");
-            uniset::endProgram("a later reason is not kept");
         }
     };
+}
+
+TEST(ProgramEnd, KeepsTheFirstReasonUntilItIsTaken)
+{
+    uniset::endProgram("the store went away");
+    uniset::endProgram("a later reason is not kept");
+    EXPECT_TRUE(uniset::programEnding());
+    EXPECT_EQ(uniset::takeProgramEndReason(), "the store went away");
+    EXPECT_FALSE(uniset::programEnding());
+    EXPECT_EQ(uniset::takeProgramEndReason(), "") << "taken once";
 }
 
 TEST_F(Activator, AProgramEndAskedFromAnObjectsThreadStopsEveryObjectThenRunThrowsTheReason)
