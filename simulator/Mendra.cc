@@ -116,7 +116,7 @@ void Mendra::sensorInfo(const SensorMessage* sm)
         {
             if (state)
                 tripQG();
-            else if (!protectionStands())
+            else
                 tripCleared();
         }
         else if (sid == MaxPossibleRotation_S || sid == Oil_BelowMinPressure_S || sid == Overload105_Cmd_S)
@@ -181,8 +181,9 @@ void Mendra::tripQG()
 
 void Mendra::tripCleared()
 {
-    // While the trip's open report is still due, the codes are the report's to settle.
-    if (out_qg_state_as != mPROTECTION || getTimeInterval(tmQGOpened) != 0)
+    // While an input stands or the trip's open report is still due, the codes are not
+    // this one's to settle.
+    if (protectionStands() || out_qg_state_as != mPROTECTION || getTimeInterval(tmQGOpened) != 0)
         return;
     out_qg_state_as = settledBreakerState();
     if (out_sees_state_as == mPROTECTION)
@@ -231,8 +232,7 @@ void Mendra::setState(ObjectId sid, bool state)
             cancelTimer(tmQGOpened);
             startTimer(tmDischarged, dischargeMs);
             // A trip cleared before its open report waited for that report to settle the codes.
-            if (!protectionStands())
-                tripCleared();
+            tripCleared();
             pauseFor(100);
             out_Overload95_S = false;
         }

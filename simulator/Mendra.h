@@ -78,7 +78,7 @@ private:
     // True, with a line on the trace, while a protection input holds the breaker open.
     bool closeBlocked() const;
     void tripQG();
-    // The last protection input has cleared: the codes settle as the open report does.
+    // Once no protection input stands: the codes settle as the open report does.
     void tripCleared();
     void voltageRampStep();
 
