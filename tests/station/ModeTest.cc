@@ -600,7 +600,12 @@ namespace
                 .event = then(sense("Leader_f", 1), sense("Leader_f", 0)), .next = "SEESProtectionMode",
                 .reports = {needReserve, needNoReserve}, .timers = {11}},
             Row{.name = "MadeLeaderUnderManualControlAsksNothing", .start = Start::protection,
-                .event = sense("Leader_f", 1), .next = "SEESProtectionMode", .timers = {11}}),
+                .event = sense("Leader_f", 1), .next = "SEESProtectionMode", .timers = {11}},
+            // Made the leader while its switch was off: it asks as its control comes back.
+            Row{.name = "MadeLeaderWithControlOffAsksWhenControlReturns", .start = Start::protectionAuto,
+                .event = then(then(sense("CtlMode_f", 0), sense("Leader_f", 1)), sense("CtlMode_f", 3)),
+                .next = "SEESProtectionMode", .reports = {protectionOff, modeSleep, needReserve, protectionOn},
+                .timers = {11}}),
         rowName);
 
     // --- Cooling
